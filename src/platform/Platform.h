@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class ChatWindow;
+class Dialogs;
+class FolderDialog;
+class MediaEngine;
+class TagReader;
+class TrayShell;
+
+// Everything through which the program reaches the world outside it. The app fills this with the
+// real implementations in one place (AppWiring); tests fill it with fakes.
+struct Platform {
+    Dialogs *dialogs = nullptr;
+    ChatWindow *chatWindow = nullptr;
+    FolderDialog *folderDialog = nullptr;
+    const TagReader *tagReader = nullptr;
+    TrayShell *tray = nullptr;
+    // Each main window owns its own engine, made when the window is created.
+    std::function<std::unique_ptr<MediaEngine>()> makeEngine;
+    // The folder that holds the settings file (the executable's folder in the real program).
+    QString programFolder;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "player/MediaItem.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class MediaEngine;
+class TagReader;
+
+// The player component as the rest of the program sees it (the main window's `wmp`): set a URL
+// and it starts at once, the transport controls, the current item's attributes, and one
+// StatusChange signal. Plays through a MediaEngine; reads attributes through a TagReader.
+// ".asx" playlists are read by our own parser and their entries played in order.
+class MediaPlayer : public QObject {
+    Q_OBJECT
+public:
+    enum class PlayState { Stopped, Transitioning, Playing, Paused, FastForwarding, FastReversing };
+    Q_ENUM(PlayState)
+
+    MediaPlayer(std::unique_ptr<MediaEngine> engine, const TagReader &tags,
+                QObject *parent = nullptr);
+    ~MediaPlayer() override;
+
+    // URL: replaces the current item and starts it at once (autoStart).
+    void setURL(const QString &url);
+    QString URL() const;
+
+    // controls
+    void play();        // resumes, and returns to normal speed and direction
+    void pause();
+    void stop();        // only the player strip calls this
+    void fastForward(); // speed 5
+    void fastReverse(); // backward at speed 5
+    // Seconds; 0 while stopped or at the end of an item.
+    double currentPosition() const;
+    void setCurrentPosition(double seconds);
+    PlayState playState() const;
+
+    // currentMedia: the item being played, or nullptr when there is none.
+    const MediaItem *currentMedia() const;
+    // network.bitRate: the current item's nominal bit rate in bits per second; 0 with no item.
+    int bitRate() const;
+    // A media item for any file, read without playing it.
+    MediaItem newMedia(const QString &path) const;
+
+    // settings
+    int volume() const;
+    void setVolume(int percent);
+    bool mute() const;
+    void setMute(bool muted);
+
+    MediaEngine &engine();
+
+signals:
+    // The play state or the current item changed.
+    void StatusChange();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

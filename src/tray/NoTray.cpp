@@ -1,0 +1,1 @@
+#include "tray/NoTray.h"
