@@ -1,0 +1,111 @@
+#include "chatroom/ChatRoom.h"
+
+#include "platform/ChatFrame.h"
+
+#include <pwd.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+ChatRoom::ChatRoom(QObject *parent) : ChatRoom(loginName(), parent) {}
+
+ChatRoom::ChatRoom(const QString &userName, QObject *parent)
+    : QObject(parent), m_userName(userName), m_clock([] { return QTime::currentTime(); }) {}
+
+QString ChatRoom::transcript() const {
+    return ChatFrame::decodeText(m_transcript);
+}
+
+void ChatRoom::setTranscript(const QString &html) {
+    setTranscriptUtf8(html.toUtf8());
+}
+
+void ChatRoom::setTranscriptUtf8(const QByteArray &html) {
+    m_transcript = html;
+    emit transcriptChanged();
+}
+
+void ChatRoom::setInput(const QString &html) {
+    m_inputTyped = false;
+    if (m_input == html)
+        return;
+    m_input = html;
+    emit inputChanged(m_input);
+}
+
+void ChatRoom::typeInput(const QString &text) {
+    m_inputTyped = true;
+    if (m_input == text)
+        return;
+    m_input = text;
+    emit inputChanged(m_input);
+}
+
+void ChatRoom::setUserName(const QString &name) {
+    if (m_userName == name)
+        return;
+    m_userName = name;
+    emit userNameChanged(m_userName);
+}
+
+void ChatRoom::send() {
+    if (m_input.isEmpty())
+        return;
+    const QString html = m_inputTyped ? escape(m_input) : m_input;
+    m_input.clear();
+    m_inputTyped = false;
+    emit inputChanged(m_input);
+    appendLine(m_userName, html);
+}
+
+void ChatRoom::sayAsUser(const QString &text) {
+    say(m_userName, text);
+}
+
+void ChatRoom::say(const QString &speaker, const QString &text) {
+    appendLine(speaker, escape(text));
+}
+
+void ChatRoom::appendLine(const QString &speaker, const QString &html) {
+    m_transcript += formatLine(speaker, html, m_clock()).toUtf8();
+    emit transcriptChanged();
+}
+
+void ChatRoom::setClock(Clock clock) {
+    m_clock = std::move(clock);
+}
+
+QString ChatRoom::formatLine(const QString &speaker, const QString &html, const QTime &time) {
+    return QStringLiteral("<BR><FONT COLOR=\"#0000ff\"><B>") + escape(speaker) +
+           QStringLiteral("</B></FONT><FONT COLOR=\"#000000\">: ") + html +
+           QStringLiteral("<!-- (") + time.toString(QStringLiteral("HH:mm:ss")) +
+           QStringLiteral(") --></FONT>");
+}
+
+QString ChatRoom::escape(const QString &text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('&'))
+            out += QStringLiteral("&amp;");
+        else if (c == QLatin1Char('<'))
+            out += QStringLiteral("&lt;");
+        else if (c == QLatin1Char('>'))
+            out += QStringLiteral("&gt;");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString ChatRoom::loginName() {
+    // getpwuid_r rather than getpwuid: the room may be made on a worker thread in tests.
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
+    passwd entry{};
+    passwd *found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_name && *found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+    return qEnvironmentVariable("USER");
+}

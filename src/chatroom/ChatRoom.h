@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTime>
+#include <functional>
+
+// The state of one chat room: its transcript (an HTML fragment of lines), the content of its
+// input box and the screen name of the room's own user. Widgets and the protocol server both
+// work on it; it has no widgets itself, so it can live on a worker thread in tests.
+//
+// The transcript is kept as the UTF-8 bytes that the protocol carries, so that a transcript
+// replaced over the link reads back byte for byte.
+class ChatRoom : public QObject {
+    Q_OBJECT
+public:
+    using Clock = std::function<QTime()>;
+
+    // Starts with the login name of the account that runs the program as the user's name.
+    explicit ChatRoom(QObject *parent = nullptr);
+    explicit ChatRoom(const QString &userName, QObject *parent = nullptr);
+
+    QString transcript() const;
+    QByteArray transcriptUtf8() const { return m_transcript; }
+    void setTranscript(const QString &html);
+    void setTranscriptUtf8(const QByteArray &html);
+
+    QString input() const { return m_input; }
+    // Content put into the input box over the link: it is HTML and is sent as it stands.
+    void setInput(const QString &html);
+    // Content typed into the input box by hand: it is plain text and is escaped when sent.
+    void typeInput(const QString &text);
+
+    QString userName() const { return m_userName; }
+    void setUserName(const QString &name);
+
+    // Presses send: a non-empty input box becomes one line of the room's own user and the box
+    // is emptied. An empty box does nothing.
+    void send();
+    // A line typed by hand by the room's own user or by another member.
+    void sayAsUser(const QString &text);
+    void say(const QString &speaker, const QString &text);
+    // Appends one line whose text is already HTML.
+    void appendLine(const QString &speaker, const QString &html);
+
+    // Where the time stamps come from; local wall-clock time unless replaced.
+    void setClock(Clock clock);
+
+    // One transcript line exactly as the protocol shapes it.
+    static QString formatLine(const QString &speaker, const QString &html, const QTime &time);
+    // Writes &, < and > as character entities (and nothing else: quotes stay as they are).
+    static QString escape(const QString &text);
+    // The login name of the account that runs this process.
+    static QString loginName();
+
+signals:
+    void transcriptChanged();
+    void inputChanged(const QString &text);
+    void userNameChanged(const QString &name);
+
+private:
+    QByteArray m_transcript;
+    QString m_input;
+    bool m_inputTyped = false;
+    QString m_userName;
+    Clock m_clock;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class ChatRoom;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextBrowser;
+
+// The chat room on screen: the transcript rendered as HTML, the local user's input box, Send
+// button and screen name, a "Say as" row that adds a line as another member, and a status line.
+// Everything typed here is plain text; the room escapes it.
+class ChatRoomWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChatRoomWindow(ChatRoom *room, QWidget *parent = nullptr);
+
+    void setStatus(const QString &text);
+
+private:
+    void showTranscript();
+    void showInput(const QString &text);
+    void sendInput();
+    void sayAs();
+
+    ChatRoom *m_room;
+    QTextBrowser *m_transcriptView;
+    QLineEdit *m_userNameEdit;
+    QLineEdit *m_inputEdit;
+    QPushButton *m_sendButton;
+    QLineEdit *m_sayAsNameEdit;
+    QLineEdit *m_sayAsTextEdit;
+    QPushButton *m_sayAsButton;
+    QLabel *m_statusLabel;
+};

@@ -1,0 +1,157 @@
+#include "platform/ChatRoomClient.h"
+#include "support/TestChatRoom.h"
+#include "support/TestEnv.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+QString program() {
+    return testenv::binaryDir() + QStringLiteral("/chatroom");
+}
+
+void startRoom(QProcess &process, const QStringList &arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(program(), arguments);
+}
+
+int runRoom(const QStringList &arguments, QByteArray *output = nullptr) {
+    QProcess process;
+    startRoom(process, arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    if (output)
+        *output = process.readAllStandardOutput() + process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool makeStaleSocket(const QString &path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+} // namespace
+
+class TstChatRoomProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void reportsWhetherARoomIsRunning_data();
+    void reportsWhetherARoomIsRunning();
+    void rejectsUnknownArguments_data();
+    void rejectsUnknownArguments();
+    void servesAndRefusesASecondRoom();
+};
+
+void TstChatRoomProgram::initTestCase() {
+    QVERIFY2(QFileInfo(program()).isExecutable(),
+             qPrintable(program() + " is missing: build the chatroom target first"));
+}
+
+void TstChatRoomProgram::reportsWhetherARoomIsRunning_data() {
+    QTest::addColumn<QString>("room");
+    QTest::addColumn<int>("status");
+    QTest::newRow("live room") << "live" << 0;
+    QTest::newRow("no socket") << "none" << 1;
+    QTest::newRow("stale socket") << "stale" << 1;
+    QTest::newRow("listener that never answers") << "silent" << 1;
+}
+
+void TstChatRoomProgram::reportsWhetherARoomIsRunning() {
+    QFETCH(QString, room);
+    QFETCH(int, status);
+
+    QTemporaryDir folder;
+    QString path = folder.filePath(QStringLiteral("room"));
+    std::unique_ptr<TestChatRoom> live;
+    // Listens on this thread, which is blocked while the program runs: it accepts nothing.
+    QLocalServer silent;
+    if (room == "live") {
+        live = std::make_unique<TestChatRoom>();
+        path = live->socketPath();
+    } else if (room == "stale") {
+        QVERIFY(makeStaleSocket(path));
+    } else if (room == "silent") {
+        QVERIFY(silent.listen(path));
+    }
+    QCOMPARE(runRoom({QStringLiteral("--socket"), path, QStringLiteral("--running")}), status);
+}
+
+void TstChatRoomProgram::rejectsUnknownArguments_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2;
+    QTest::newRow("stray argument") << QStringList{"extra"} << 2;
+    QTest::newRow("socket without path") << QStringList{"--socket"} << 2;
+    QTest::newRow("help") << QStringList{"--help"} << 0;
+}
+
+void TstChatRoomProgram::rejectsUnknownArguments() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QByteArray output;
+    QCOMPARE(runRoom(arguments, &output), status);
+    QVERIFY2(output.contains("--running") && output.contains("--socket"), output.constData());
+}
+
+void TstChatRoomProgram::servesAndRefusesASecondRoom() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("room"));
+    QProcess first;
+    startRoom(first, {QStringLiteral("--socket"), path});
+    QVERIFY(first.waitForStarted(10000));
+    // Generous: this client talks to another process on a busy test machine.
+    ChatRoomClient client(path, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(client.roomAnswers(), 10000);
+
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0600));
+    QCOMPARE(runRoom({QStringLiteral("--socket"), path, QStringLiteral("--running")}), 0);
+
+    client.setInput(QStringLiteral("<b>hello</b>"));
+    client.pressSend();
+    QVERIFY2(client.transcript().contains(QStringLiteral(": <b>hello</b><!-- (")),
+             qPrintable(client.transcript()));
+
+    QProcess second;
+    startRoom(second, {QStringLiteral("--socket"), path});
+    QVERIFY(second.waitForStarted(10000));
+    QByteArray complaint;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (complaint += second.readAllStandardError()).contains("already running"), 10000);
+    QCOMPARE(second.state(), QProcess::Running);
+    second.terminate();
+    QVERIFY(second.waitForFinished(10000));
+
+    // The first room still serves on its own socket.
+    QVERIFY(client.transcript().contains(QStringLiteral("<b>hello</b>")));
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(!QFile::exists(path));
+}
+
+QTEST_GUILESS_MAIN(TstChatRoomProgram)
+#include "tst_chatroomprogram.moc"
