@@ -1,0 +1,150 @@
+#include "commands/CommandInterpreter.h"
+
+#include "commands/CommandHost.h"
+#include "library/Fold.h"
+#include "library/Library.h"
+
+namespace {
+
+const QString kNameTag = QStringLiteral("zandor.amp 4.0,");
+
+} // namespace
+
+QString CommandInterpreter::initialScreenName() {
+    return QStringLiteral("Click To Set");
+}
+
+QString CommandInterpreter::closedScreenName() {
+    return QStringLiteral("click to set");
+}
+
+CommandInterpreter::CommandInterpreter(CommandHost &host) : m_host(host) {}
+
+void CommandInterpreter::chat1_aimchatscan(QString &whosaid, QString &whatsaid, QString &datesaid) {
+    Q_UNUSED(datesaid);
+
+    whosaid.remove(QChar(13));
+
+    if (whatsaid.contains(kNameTag) && m_host.screenName() == initialScreenName()) {
+        m_host.setScreenName(fold(whosaid));
+        m_host.sendChat(QStringLiteral("found username: ") + m_host.screenName());
+    }
+
+    // Whatever the first line was, automatic learning is over after it. The lower-case text can
+    // never equal a folded name (it holds spaces), so nothing is obeyed until a name is set.
+    if (m_host.screenName() == initialScreenName())
+        m_host.setScreenName(closedScreenName());
+
+    if (m_host.screenName() != fold(whosaid))
+        return;
+
+    if (whatsaid == QLatin1String("r"))
+        whatsaid = QStringLiteral("r ");
+
+    // The last two entries cannot be chosen by number. The line goes on to the next steps, which
+    // a numeral never matches.
+    const int number = entryNumber(whatsaid);
+    const Library &library = m_host.library();
+    if (number >= 1 && number <= library.count() - 2)
+        m_host.playFile(library.displayLine(number - 1));
+
+    if (searchAndPick(whatsaid))
+        return;
+    if (randomAmongMatches(whatsaid))
+        return;
+    wordCommand(whatsaid);
+}
+
+int CommandInterpreter::entryNumber(const QString &text) {
+    // Exactly the digits of a numeral: no sign, no spaces, no leading zero. Five digits cover
+    // every entry number (the library holds at most 32767 entries).
+    if (text.isEmpty() || text.size() > 5 || text.at(0) == QLatin1Char('0'))
+        return 0;
+    int number = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    return number;
+}
+
+bool CommandInterpreter::searchAndPick(const QString &whatsaid) {
+    if (!whatsaid.startsWith(QLatin1String("p ")))
+        return false;
+
+    m_host.pickerLoad();
+    const QString search = whatsaid.mid(2);
+    const QString key = fold(search);
+    const Library &library = m_host.library();
+    const int rows = library.count();
+    for (int row = 0; row < rows; ++row) {
+        if (library.foldedDisplayLine(row).contains(key))
+            m_host.pickerAdd(library.displayLine(row));
+    }
+
+    const int listed = m_host.pickerCount();
+    if (listed == 1) {
+        m_host.playFile(search);
+        m_host.pickerUnload();
+        return true;
+    }
+    m_host.sendChat(QString::number(listed) +
+                    QStringLiteral(" files matched that string, Select One."));
+    m_host.pickerShow();
+    return true;
+}
+
+bool CommandInterpreter::randomAmongMatches(const QString &whatsaid) {
+    if (!whatsaid.startsWith(QLatin1String("r ")))
+        return false;
+
+    const QString key = fold(whatsaid.mid(2));
+    const Library &library = m_host.library();
+    const int rows = library.count();
+    for (int row = 0; row < rows; ++row) {
+        if (library.foldedDisplayLine(row).contains(key))
+            RandomPool.append(row);
+    }
+
+    if (RandomPool.isEmpty()) {
+        m_host.sendChat(QStringLiteral("error ; no files found to play"));
+    } else {
+        const int pick = m_host.random(static_cast<int>(RandomPool.size()), 1);
+        // A draw outside the candidates is a failed step: nothing is started.
+        if (pick >= 1 && pick <= RandomPool.size())
+            m_host.startEntry(RandomPool.at(pick - 1));
+    }
+    RandomPool.clear();
+    return true;
+}
+
+void CommandInterpreter::wordCommand(const QString &whatsaid) {
+    if (whatsaid == QLatin1String("clear") || whatsaid == QLatin1String("clr")) {
+        m_host.clearChat();
+        m_host.sendChat(QStringLiteral("chat clear"));
+    } else if (whatsaid == QLatin1String("pause")) {
+        m_host.playerPause();
+        m_host.sendChat(m_host.pauseText());
+    } else if (whatsaid == QLatin1String("unpause")) {
+        m_host.playerPlay();
+        m_host.sendChat(QStringLiteral("media unpaused"));
+    } else if (whatsaid == QLatin1String("play")) {
+        m_host.playerPlay();
+        m_host.sendChat(QStringLiteral("media playing"));
+    } else if (whatsaid == QLatin1String("ff")) {
+        m_host.playerFastForward();
+        m_host.sendChat(m_host.forwardText());
+    } else if (whatsaid == QLatin1String("fw") || whatsaid == QLatin1String("fr")) {
+        // "fw" reverses too.
+        m_host.playerFastReverse();
+        m_host.sendChat(m_host.reverseText());
+    } else if (whatsaid == QLatin1String("ar")) {
+        // Said first, switched after.
+        m_host.sendChat(QStringLiteral("auto random enabled"));
+        m_host.setAutoRandom(true);
+    } else if (whatsaid == QLatin1String("xar")) {
+        m_host.sendChat(QStringLiteral("auto random disabled"));
+        m_host.setAutoRandom(false);
+    }
+}
