@@ -6,8 +6,7 @@
 class MediaItem {
 public:
     MediaItem() = default;
-    MediaItem(QString sourceURL, QString author, QString name, double durationSeconds,
-              int bitRate);
+    MediaItem(QString sourceURL, QString author, QString name, double durationSeconds, int bitRate);
 
     QString sourceURL() const { return m_sourceURL; }
     // "author" and "name" (any case); every other attribute, and a missing one, reads "".
@@ -15,6 +14,8 @@ public:
     // "m:ss", or "h:mm:ss" from an hour on; truncated to whole seconds.
     QString durationString() const;
     double duration() const { return m_duration; }
+    // The same text form for any number of seconds (negative or not a number reads "0:00").
+    static QString formatDuration(double seconds);
     int bitRate() const { return m_bitRate; }
 
 private:

@@ -28,7 +28,9 @@ public:
     QString URL() const;
 
     // controls
-    void play();        // resumes, and returns to normal speed and direction
+    // Resumes, and returns to normal speed and direction; when stopped or at the end, starts
+    // the current entry (the first one after the last) from its beginning.
+    void play();
     void pause();
     void stop();        // only the player strip calls this
     void fastForward(); // speed 5
@@ -38,7 +40,10 @@ public:
     void setCurrentPosition(double seconds);
     PlayState playState() const;
 
-    // currentMedia: the item being played, or nullptr when there is none.
+    // currentMedia: the item being played, or nullptr when there is none. It is set when the
+    // engine reports the file started (a file that cannot be played never becomes current) and
+    // cleared when another file is opened; after stop() or the end it stays, as in a stopped
+    // player, with currentPosition() 0.
     const MediaItem *currentMedia() const;
     // network.bitRate: the current item's nominal bit rate in bits per second; 0 with no item.
     int bitRate() const;
