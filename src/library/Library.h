@@ -8,7 +8,8 @@
 // a path line at the same index. Column 0 of the model is the display line (shown by lstSong),
 // column 1 the path line (shown by lstFiles), so both lists address an entry by the same row.
 //
-// Path line: file name, "|", folder, the platform's separator, file name.
+// Path line: file name, "|", folder, the platform's separator, file name (a folder that already
+// ends with the separator, the root, gets no second one).
 // Entries stand in case-insensitive alphabetical order of their file names; replacing a display
 // line never moves an entry. The entry's number (as the user sees it) is its row plus 1.
 class Library : public QAbstractTableModel {
@@ -30,12 +31,18 @@ public:
     // While a batch is open, AddIt keeps new entries aside (they still take part in the refusal
     // test and the capacity) and endBatch() places them all at once, exactly where one-by-one
     // adds would have put them. Reads by row during a batch see only the entries placed before
-    // it began. Batches do not nest.
+    // it began. A begin/end pair inside an open batch only counts: the outermost endBatch()
+    // places the entries. Views see the new rows appended, then (unless they all belong at the
+    // end) one layout change that moves them into place with persistent indexes remapped.
     void beginBatch();
     void endBatch();
+    bool isBatchOpen() const;
 
     // Entries placed (excluding those waiting in an open batch).
     int count() const;
+    // Entries placed plus those waiting in an open batch: what the capacity counts.
+    int totalCount() const;
+    // The library holds kCapacity entries (placed or waiting); every further add is Full.
     bool isFull() const;
 
     QString displayLine(int row) const;
@@ -46,6 +53,12 @@ public:
     QString fullPath(int row) const;
     QString foldedDisplayLine(int row) const;
     QString foldedPathLine(int row) const;
+
+    // Every entry also has an arrival number: 0 for the first entry ever added, 1 for the next,
+    // and so on (entries waiting in an open batch included). Unlike rows, arrival numbers never
+    // shift, so work keyed by them survives later adds.
+    int arrivalOf(int row) const;
+    QString fullPathOfArrival(int arrival) const;
 
     // Replaces a display line; the entry keeps its row.
     void setDisplayLine(int row, const QString &text);

@@ -1,0 +1,210 @@
+#include "library/FolderScanner.h"
+
+#include "library/AddProgressWindow.h"
+#include "library/Library.h"
+#include "library/TagPrefetch.h"
+#include "platform/TagReader.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// The folder as a listing reports it: without trailing separators, except for the root itself.
+QString folderPath(const QString &source) {
+    QString folder = source;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return folder;
+}
+
+QString childPath(const QString &folder, const QString &name) {
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+// New entries wait aside while the walk runs and are placed with one merge at its end, instead
+// of shifting the rows once per file.
+class BatchGuard {
+public:
+    explicit BatchGuard(Library &library) : m_library(library) { m_library.beginBatch(); }
+    ~BatchGuard() { m_library.endBatch(); }
+    BatchGuard(const BatchGuard &) = delete;
+    BatchGuard &operator=(const BatchGuard &) = delete;
+
+private:
+    Library &m_library;
+};
+
+} // namespace
+
+FolderScanner::FolderScanner(Library *library, const TagReader *tags, Hooks hooks,
+                             const DirectoryListing *listing, QObject *parent)
+    : QObject(parent), m_library(library), m_tags(tags), m_hooks(std::move(hooks)),
+      m_listing(listing ? listing : &m_fileSystem), m_workers(TagPrefetch::defaultWorkers()) {}
+
+FolderScanner::~FolderScanner() = default;
+
+bool FolderScanner::isMediaName(const QString &name) {
+    if (name.size() < 3)
+        return false;
+    const QString tail = name.right(3).toLower();
+    return tail == QLatin1String("mp3") || tail == QLatin1String("wma") ||
+           tail == QLatin1String("asf") || tail == QLatin1String("asx");
+}
+
+bool FolderScanner::isHiddenName(const QString &name) {
+    return name.startsWith(QLatin1Char('.'));
+}
+
+void FolderScanner::sortNames(QStringList &names) {
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int order = QString::compare(a, b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
+QString FolderScanner::attributeLine(const MediaTags &tags, const QString &fileName) {
+    if (tags.artist.isEmpty())
+        return {};
+    QString name = tags.title;
+    if (name.isEmpty()) {
+        const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+        name = dot > 0 ? fileName.first(dot) : fileName;
+    }
+    return tags.artist + QStringLiteral(" - ") + name;
+}
+
+void FolderScanner::addfiles(const QString &source) {
+    if (source.isEmpty() || !m_library)
+        return;
+    std::unique_ptr<TagPrefetch> prefetch;
+    const bool completes = walk(source, prefetch);
+    emit walkFinished();
+    if (!completes)
+        return; // the prefetch, if any, is stopped and dropped
+    complete(source, std::move(prefetch));
+}
+
+bool FolderScanner::walk(const QString &source, std::unique_ptr<TagPrefetch> &prefetch) {
+    const BatchGuard batch(*m_library);
+    const QString top = folderPath(source);
+    DirectoryListing::Contents contents;
+    // A folder that cannot be listed ends the walk where it is and goes on to the completion.
+    if (!m_listing->list(top, contents))
+        return true;
+    QStringList subfolders;
+    for (const QString &name : std::as_const(contents.folders)) {
+        if (!isHiddenName(name))
+            subfolders.append(name);
+    }
+    sortNames(subfolders);
+    // With subfolders the completion is certain, so reading tags can start right away.
+    if (!subfolders.isEmpty())
+        startPrefetch(prefetch);
+    addMedia(std::move(contents.files), top, prefetch.get());
+    // A folder without subfolders ends with its own files: no completion at all.
+    if (subfolders.isEmpty())
+        return false;
+    // One level only: the subfolders' own subfolders are listed but never walked.
+    for (const QString &name : std::as_const(subfolders)) {
+        const QString folder = childPath(top, name);
+        if (!m_listing->list(folder, contents))
+            return true;
+        addMedia(std::move(contents.files), folder, prefetch.get());
+    }
+    return true;
+}
+
+int FolderScanner::walkWorkers() const {
+    return std::min(m_workers, std::max(m_workers - 1, 1));
+}
+
+void FolderScanner::startPrefetch(std::unique_ptr<TagPrefetch> &prefetch) const {
+    if (!m_tags || prefetch)
+        return;
+    // Queue position = arrival number: the entries already there first, then each new one as
+    // the walk adds it. One worker, in the background, while the walk needs a core of its own.
+    prefetch = std::make_unique<TagPrefetch>(*m_tags, Library::kCapacity, walkWorkers(),
+                                             TagPrefetch::Priority::Background);
+    const int present = m_library->totalCount();
+    for (int arrival = 0; arrival < present; ++arrival)
+        prefetch->append(m_library->fullPathOfArrival(arrival));
+}
+
+void FolderScanner::addMedia(QStringList files, const QString &folder, TagPrefetch *prefetch) {
+    files.removeIf([](const QString &name) { return isHiddenName(name) || !isMediaName(name); });
+    sortNames(files);
+    for (const QString &name : std::as_const(files)) {
+        if (m_library->AddIt(name, folder) != Library::AddResult::Added || !prefetch)
+            continue;
+        const int arrival = m_library->totalCount() - 1;
+        if (prefetch->size() == arrival)
+            prefetch->append(m_library->fullPathOfArrival(arrival));
+    }
+}
+
+void FolderScanner::complete(const QString &source, std::unique_ptr<TagPrefetch> prefetch) {
+    const QPointer<FolderScanner> self(this);
+    const QPointer<Library> library = m_library;
+    const TagReader *tags = m_tags;
+
+    // Every file of the library is queued by now (a walk that failed at once queues them here);
+    // the remaining workers join, and the wait below is spent reading.
+    if (!prefetch && library->count() > 0)
+        startPrefetch(prefetch);
+    if (prefetch) {
+        prefetch->finish();
+        prefetch->addWorkers(m_workers - walkWorkers());
+    }
+
+    if (m_hooks.storeFolder)
+        m_hooks.storeFolder(source);
+    QPointer<AddProgressWindow> window = new AddProgressWindow(m_hooks.owner);
+    window->show();
+    emit progressWindowShown(window);
+    if (m_hooks.pause)
+        m_hooks.pause(kWaitSeconds);
+
+    // Anything could have run during the wait: another scan (the library may have grown and its
+    // rows shifted), the owner or this scanner may even be gone.
+    if (!self || !library) {
+        delete window.data();
+        return;
+    }
+    emit passStarted();
+
+    const int n = library->count();
+    if (window)
+        window->setTotal(n);
+    QElapsedTimer sincePaint;
+    sincePaint.start();
+    for (int row = 0; row < n; ++row) {
+        // Files added during the wait were never queued; they are read here.
+        const int arrival = library->arrivalOf(row);
+        MediaTags read;
+        if (prefetch && arrival < prefetch->size())
+            read = prefetch->take(arrival);
+        else if (tags)
+            read = tags->readTags(library->fullPath(row));
+        const QString line = attributeLine(read, library->fileName(row));
+        if (!line.isEmpty())
+            library->setDisplayLine(row, line);
+        if (window) {
+            window->showProgress(row, n);
+            // Only the progress window is drawn, and not for every file; no other event is
+            // processed until the scan returns.
+            if (sincePaint.elapsed() >= m_repaintMs) {
+                window->repaint();
+                sincePaint.restart();
+            }
+        }
+    }
+    if (window) {
+        window->close();
+        delete window.data();
+    }
+}
