@@ -2,8 +2,7 @@
 
 #include <QStringList>
 
-QString commandsHelpText()
-{
+QString commandsHelpText() {
     static const QStringList lines = {
         QStringLiteral("p file (plays a file)"),
         QStringLiteral("r string (plays a random file with that string)"),

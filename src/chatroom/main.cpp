@@ -15,12 +15,14 @@
 
 namespace {
 
-const char usage[] = "Usage: chatroom [--socket PATH] [--running]\n"
+const char usage[] = "Usage: chatroom [--socket PATH] [--running | --say TEXT]\n"
                      "A local chat room that the player can follow.\n"
                      "  --socket PATH  serve on (or check) the socket at PATH instead of the\n"
                      "                 usual place\n"
                      "  --running      exit at once: status 0 when a chat room answers on the\n"
-                     "                 socket, 1 otherwise\n";
+                     "                 socket, 1 otherwise\n"
+                     "  --say TEXT     say TEXT in the running room as its own user (as HTML),\n"
+                     "                 then exit: status 0 when the room answered, 1 otherwise\n";
 
 } // namespace
 
@@ -34,7 +36,8 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption runningOption(QStringLiteral("running"));
     const QCommandLineOption socketOption(QStringLiteral("socket"), QString(),
                                           QStringLiteral("path"));
-    parser.addOptions({helpOption, runningOption, socketOption});
+    const QCommandLineOption sayOption(QStringLiteral("say"), QString(), QStringLiteral("text"));
+    parser.addOptions({helpOption, runningOption, socketOption, sayOption});
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.errorText().isEmpty()
                                   ? QStringLiteral("unexpected argument: %1")
@@ -54,6 +57,18 @@ int main(int argc, char *argv[]) {
         QCoreApplication app(argc, argv);
         ChatRoomClient client(socketPath);
         return client.roomAnswers() ? 0 : 1;
+    }
+
+    if (parser.isSet(sayOption)) {
+        // For scripts that drive the player: the line arrives as if typed into the room's input
+        // box by the player and sent.
+        QCoreApplication app(argc, argv);
+        ChatRoomClient client(socketPath, 2000);
+        if (!client.roomAnswers())
+            return 1;
+        client.setInput(parser.value(sayOption));
+        client.pressSend();
+        return 0;
     }
 
     QApplication app(argc, argv);

@@ -8,6 +8,7 @@ class ChatWindow;
 class Dialogs;
 class FolderDialog;
 class MediaEngine;
+class PopupMenus;
 class TagReader;
 class TrayShell;
 
@@ -19,6 +20,7 @@ struct Platform {
     FolderDialog *folderDialog = nullptr;
     const TagReader *tagReader = nullptr;
     TrayShell *tray = nullptr;
+    PopupMenus *popupMenus = nullptr;
     // Each main window owns its own engine, made when the window is created.
     std::function<std::unique_ptr<MediaEngine>()> makeEngine;
     // The folder that holds the settings file (the executable's folder in the real program).

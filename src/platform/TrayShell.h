@@ -10,7 +10,8 @@ class TrayShell {
 public:
     virtual ~TrayShell() = default;
 
-    virtual void addIcon(QWidget *owner, const QString &tip) = 0;
+    // Adds the icon; false when there is no notification area to put it in.
+    virtual bool addIcon(QWidget *owner, const QString &tip) = 0;
     // Removes the icon if there is one; does nothing otherwise.
     virtual void removeIcon() = 0;
 };

@@ -2,9 +2,9 @@
 
 #include "platform/TrayShell.h"
 
-// The tray until the notification-area icon is built: adding and removing do nothing.
+// A platform without a notification area: no icon is ever added.
 class NoTray final : public TrayShell {
 public:
-    void addIcon(QWidget *, const QString &) override {}
+    bool addIcon(QWidget *, const QString &) override { return false; }
     void removeIcon() override {}
 };

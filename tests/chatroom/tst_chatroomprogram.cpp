@@ -61,6 +61,7 @@ private slots:
     void rejectsUnknownArguments_data();
     void rejectsUnknownArguments();
     void servesAndRefusesASecondRoom();
+    void saysInARunningRoom();
 };
 
 void TstChatRoomProgram::initTestCase() {
@@ -103,6 +104,7 @@ void TstChatRoomProgram::rejectsUnknownArguments_data() {
     QTest::newRow("unknown option") << QStringList{"--bogus"} << 2;
     QTest::newRow("stray argument") << QStringList{"extra"} << 2;
     QTest::newRow("socket without path") << QStringList{"--socket"} << 2;
+    QTest::newRow("say without text") << QStringList{"--say"} << 2;
     QTest::newRow("help") << QStringList{"--help"} << 0;
 }
 
@@ -151,6 +153,22 @@ void TstChatRoomProgram::servesAndRefusesASecondRoom() {
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
     QCOMPARE(first.exitCode(), 0);
     QVERIFY(!QFile::exists(path));
+}
+
+void TstChatRoomProgram::saysInARunningRoom() {
+    TestChatRoom room;
+    room.setUserName(QStringLiteral("Script User"));
+    QCOMPARE(runRoom({QStringLiteral("--socket"), room.socketPath(), QStringLiteral("--say"),
+                      QStringLiteral("<i>r</i> & more")}),
+             0);
+    QVERIFY(room.transcript().contains(QStringLiteral(
+        "<B>Script User</B></FONT><FONT COLOR=\"#000000\">: <i>r</i> & more<!-- (")));
+    QCOMPARE(room.input(), QString());
+
+    QTemporaryDir folder;
+    QCOMPARE(runRoom({QStringLiteral("--socket"), folder.filePath(QStringLiteral("none")),
+                      QStringLiteral("--say"), QStringLiteral("r")}),
+             1);
 }
 
 QTEST_GUILESS_MAIN(TstChatRoomProgram)

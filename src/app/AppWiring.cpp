@@ -1,0 +1,30 @@
+#include "app/AppWiring.h"
+
+#include "platform/ChatRoomClient.h"
+#include "platform/MpvEngine.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtFolderDialog.h"
+#include "platform/QtPopupMenus.h"
+#include "platform/TagLibReader.h"
+#include "tray/NoTray.h"
+
+#include <QCoreApplication>
+
+AppWiring::AppWiring()
+    : m_dialogs(std::make_unique<QtDialogs>()), m_chatWindow(std::make_unique<ChatRoomClient>()),
+      m_folderDialog(std::make_unique<QtFolderDialog>()),
+      m_tagReader(std::make_unique<TagLibReader>()), m_tray(std::make_unique<NoTray>()),
+      m_popupMenus(std::make_unique<QtPopupMenus>()) {
+    m_platform.dialogs = m_dialogs.get();
+    m_platform.chatWindow = m_chatWindow.get();
+    m_platform.folderDialog = m_folderDialog.get();
+    m_platform.tagReader = m_tagReader.get();
+    m_platform.tray = m_tray.get();
+    m_platform.popupMenus = m_popupMenus.get();
+    m_platform.makeEngine = [] {
+        return std::make_unique<MpvEngine>(MpvEngine::defaultAudioOutputs());
+    };
+    m_platform.programFolder = QCoreApplication::applicationDirPath();
+}
+
+AppWiring::~AppWiring() = default;

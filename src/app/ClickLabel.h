@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QLabel>
+
+// A label that reports a left click (the screen name, "Clear Settings" and the close spot).
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};

@@ -1,0 +1,495 @@
+#include "app/MainWindow.h"
+
+#include "about/HelpText.h"
+#include "app/ClickLabel.h"
+#include "app/DragStrip.h"
+#include "app/PlayerPanel.h"
+#include "app/SettingsStore.h"
+#include "chat/AimChat.h"
+#include "chat/ChatScanner.h"
+#include "commands/CommandInterpreter.h"
+#include "commands/MultiPicker.h"
+#include "library/Fold.h"
+#include "library/FolderScanner.h"
+#include "library/Library.h"
+#include "platform/Dialogs.h"
+#include "platform/FolderDialog.h"
+#include "platform/MediaEngine.h"
+#include "platform/Platform.h"
+#include "platform/PopupMenus.h"
+#include "platform/TrayShell.h"
+#include "platform/Twips.h"
+#include "player/MediaPlayer.h"
+#include "player/PlayerStrip.h"
+#include "player/RandomNumber.h"
+#include "tray/MenuForm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFrame>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// The five announcement texts and the keys they are stored under, in the order of the sequences.
+struct TemplateBox {
+    const char *key;
+    QLineEdit *MainWindowUi::*box;
+};
+constexpr TemplateBox kTemplates[] = {
+    {"cspl", &MainWindowUi::txtPlay},  {"csst", &MainWindowUi::txtStop},
+    {"cspa", &MainWindowUi::txtPause}, {"csff", &MainWindowUi::txtFor},
+    {"csfr", &MainWindowUi::txtRev},
+};
+
+const QString kClickToSet = QStringLiteral("Click To Set");
+
+// A start count is a whole number of digits; anything else (a hand-edited file) counts as absent.
+std::optional<qint64> wholeNumber(const QString &text) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,15}$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    return text.toLongLong();
+}
+
+} // namespace
+
+MainWindow::MainWindow(Platform &platform, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_settings(std::make_unique<SettingsStore>()),
+      m_library(std::make_unique<Library>()) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_player = new MediaPlayer(platform.makeEngine(), *platform.tagReader, this);
+    m_player->setObjectName(QStringLiteral("wmpPlayer"));
+    ui.setupUi(this, new PlayerStrip(*m_player));
+
+    ui.lstSong->setModel(m_library.get());
+    ui.lstSong->setModelColumn(Library::DisplayColumn);
+    ui.lstFiles->setModel(m_library.get());
+    ui.lstFiles->setModelColumn(Library::PathColumn);
+    ui.lstSettings->setModel(m_settings.get());
+
+    m_chat1 = new ChatScanner(
+        *platform.chatWindow, [this] { return ui.chkChatSend->isChecked(); }, this);
+    m_panel = new PlayerPanel(ui, *m_player, *m_library, *m_chat1, this);
+    m_interpreter = std::make_unique<CommandInterpreter>(*this);
+    FolderScanner::Hooks hooks;
+    hooks.storeFolder = [this](const QString &folder) {
+        SetSetting(QStringLiteral("xdir"), folder);
+    };
+    hooks.pause = [this](double seconds) {
+        PaUse(seconds);
+    };
+    hooks.owner = this;
+    m_scanner = std::make_unique<FolderScanner>(m_library.get(), platform.tagReader, hooks);
+
+    connectControls();
+}
+
+MainWindow::~MainWindow() {
+    // The strip drives the player; it goes first so that it never outlives what it drives.
+    delete ui.wmp;
+    // The picker and the menu form are windows of their own; they go with the main window.
+    delete m_picker;
+    delete m_frmx;
+}
+
+void MainWindow::connectControls() {
+    connect(ui.labSN, &ClickLabel::clicked, this, &MainWindow::labSN_Click);
+    connect(ui.Label6, &ClickLabel::clicked, this, &MainWindow::Label6_Click);
+    connect(ui.Label7, &ClickLabel::clicked, this, &MainWindow::Label7_Click);
+    connect(ui.chkCs, &QCheckBox::clicked, this, &MainWindow::chkCs_Click);
+    connect(ui.Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(ui.Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+    connect(ui.chameleonButton1, &QPushButton::clicked, this, &MainWindow::chameleonButton1_Click);
+    connect(ui.chameleonButton2, &QPushButton::clicked, this, &MainWindow::chameleonButton2_Click);
+    connect(ui.chameleonButton3, &QPushButton::clicked, this, &MainWindow::chameleonButton3_Click);
+    connect(ui.chameleonButton5, &QPushButton::clicked, this, &MainWindow::chameleonButton5_Click);
+    connect(ui.chameleonButton6, &QPushButton::clicked, this, &MainWindow::chameleonButton6_Click);
+    connect(ui.chameleonButton7, &QPushButton::clicked, this, &MainWindow::chameleonButton7_Click);
+    for (DragStrip *strip : {ui.Label8, ui.Label10, ui.Label11, ui.Label12})
+        connect(strip, &DragStrip::moved, this, &MainWindow::stripMoved);
+
+    connect(ui.Timer1, &QTimer::timeout, m_panel, &PlayerPanel::Timer1_Timer);
+    connect(ui.tmrRandom, &QTimer::timeout, m_panel, &PlayerPanel::tmrRandom_Timer);
+    connect(ui.tmrMenu, &QTimer::timeout, this, &MainWindow::tmrMenu_Timer);
+    connect(m_player, &MediaPlayer::StatusChange, m_panel, &PlayerPanel::wmp_StatusChange);
+    connect(m_chat1, &ChatScanner::aimchatscan, this, &MainWindow::chat1_aimchatscan);
+    // The list's Click: a selection made by mouse, keyboard or code, and a click on the line
+    // that was already selected. Focus alone moves the current index without selecting, and
+    // must open nothing.
+    connect(ui.lstSong->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainWindow::lstSong_Click);
+    ui.lstSong->viewport()->installEventFilter(this);
+    connect(ui.lstSong, &QListView::clicked, this, [this](const QModelIndex &index) {
+        if (index.row() == m_rowSelectedAtPress)
+            lstSong_Click();
+    });
+    connect(m_library.get(), &Library::becameFull, this, &MainWindow::showLibraryFull);
+}
+
+QString MainWindow::settingsPath() const {
+    return QDir(m_platform.programFolder).filePath(QString::fromLatin1(kSettingsFileName));
+}
+
+QString MainWindow::loadAnnouncement() {
+    return QStringLiteral("<b><u>t</u></b>revik <b><u>a</b></u>mp 1.0 Loaded, [") +
+           QString::fromLatin1(kWebAddress) + QStringLiteral("]");
+}
+
+void MainWindow::runLoadSequence() {
+    loadSettings();
+    m_startCount = GetSetting(QStringLiteral("load"));
+    if (m_startCount.isEmpty())
+        m_startCount = QStringLiteral("1");
+    blnListMenu = true;
+    const QString announcement = loadAnnouncement();
+    m_chat1->scan_on();
+    m_chat1->SendChat(announcement);
+    const qint64 starts = wholeNumber(m_startCount).value_or(1);
+    SetSetting(QStringLiteral("load"), QString::number(starts + 1));
+    const QString folder = GetSetting(QStringLiteral("xdir"));
+    if (!folder.isEmpty())
+        addfiles(folder);
+    if (!GetSetting(QStringLiteral("cspl")).isEmpty()) {
+        for (const TemplateBox &t : kTemplates)
+            (ui.*t.box)->setText(GetSetting(QString::fromLatin1(t.key)));
+    }
+    show();
+    if (GetSetting(QStringLiteral("tray")) == QLatin1String("1"))
+        chameleonButton7_Click();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+    runCloseSequence();
+    event->accept();
+}
+
+void MainWindow::runCloseSequence() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    for (const TemplateBox &t : kTemplates)
+        SetSetting(QString::fromLatin1(t.key), (ui.*t.box)->text());
+    SaveListToFile(settingsPath(), m_settings->entries(), false);
+    m_platform.tray->removeIcon();
+    closeMenuForm();
+}
+
+// Settings --------------------------------------------------------------------------------------
+
+void MainWindow::LoadListFromFile(const QString &sourceFile, QStringList &list) {
+    SettingsStore::LoadListFromFile(sourceFile, list);
+}
+
+bool MainWindow::SaveListToFile(const QString &path, const QStringList &list, bool clearList) {
+    QString error;
+    const bool saved = SettingsStore::SaveListToFile(path, list, &error);
+    if (!saved) {
+        // The program ends anyway; the user learns where the settings could not go, and why.
+        const QString message =
+            QStringLiteral("The settings could not be saved to %1: %2").arg(path, error);
+        std::fprintf(stderr, "zandoramp: %s\n", qPrintable(message));
+        m_platform.dialogs->warning(this, QStringLiteral("zandor amp"), message);
+    }
+    if (clearList && list.constData() == m_settings->entries().constData())
+        m_settings->setStringList({});
+    return saved;
+}
+
+void MainWindow::loadSettings() {
+    QStringList entries;
+    LoadListFromFile(settingsPath(), entries);
+    m_settings->setStringList(entries);
+}
+
+void MainWindow::SetSetting(const QString &name, const QString &setting, bool multi) {
+    m_settings->SetSetting(name, setting, multi);
+}
+
+QString MainWindow::GetSetting(const QString &setting) const {
+    return m_settings->GetSetting(setting);
+}
+
+void MainWindow::Label6_Click() {
+    const bool ok = m_platform.dialogs->askOkCancel(
+        this, QStringLiteral("Clear Settings"),
+        QStringLiteral("trevik amp must be restarted to clear settings, Would you like to still "
+                       "clear settings?"));
+    if (ok)
+        emit clearSettingsRequested();
+}
+
+// Window-level switches -------------------------------------------------------------------------
+
+void MainWindow::labSN_Click() {
+    const QString answer = m_platform.dialogs->inputBox(this, QStringLiteral("sn"), QString());
+    // An answer of spaces alone would fold to an empty name, which every line without a speaker
+    // would match; it keeps the name like an empty answer.
+    const QString name = fold(answer);
+    if (!name.isEmpty())
+        ui.labSN->setText(name);
+}
+
+void MainWindow::chkCs_Click() {
+    if (ui.chkCs->isChecked())
+        m_chat1->scan_on();
+    else
+        m_chat1->scan_off();
+}
+
+MenuForm *MainWindow::frmx() {
+    if (!m_frmx) {
+        m_frmx = new MenuForm;
+        connect(m_frmx->item(QStringLiteral("mnuPlay")), &QAction::triggered, this,
+                [this] { playFile(m_library->displayLine(ui.lstSong->currentIndex().row())); });
+        connect(m_frmx->item(QStringLiteral("mnuAdd")), &QAction::triggered, this,
+                &MainWindow::chameleonButton2_Click);
+        connect(m_frmx->item(QStringLiteral("mnuChatSends")), &QAction::triggered, this,
+                &MainWindow::mnuChatSends_Click);
+        connect(m_frmx->item(QStringLiteral("mnuCmds")), &QAction::triggered, this,
+                &MainWindow::chameleonButton6_Click);
+        // Send to tray and Credits arrive with the tray and the credits window.
+        m_frmx->item(QStringLiteral("mnuTray"))->setVisible(false);
+        m_frmx->item(QStringLiteral("mnuCredits"))->setVisible(false);
+    }
+    return m_frmx;
+}
+
+void MainWindow::closeMenuForm() {
+    delete m_frmx;
+}
+
+void MainWindow::Command1_Click() {
+    m_platform.popupMenus->popUp(frmx()->mnuopt());
+}
+
+int MainWindow::heightTwips() const {
+    return twips::fromPixels(height());
+}
+
+void MainWindow::setHeightTwips(int heightInTwips) {
+    setFixedSize(width(), twips::toPixels(heightInTwips));
+}
+
+void MainWindow::mnuChatSends_Click() {
+    setHeightTwips(MainWindowUi::kPanelHeight);
+    ui.Frame1->setVisible(true);
+}
+
+void MainWindow::Command2_Click() {
+    setHeightTwips(MainWindowUi::kCompactHeight);
+    ui.Frame1->setVisible(false);
+}
+
+void MainWindow::chameleonButton3_Click() {
+    setHeightTwips(heightTwips() == 5085 ? 2940 : 5085);
+    ui.cmdOff->setFocus();
+}
+
+void MainWindow::Label7_Click() {
+    closeMenuForm();
+    close();
+}
+
+void MainWindow::stripMoved(Qt::MouseButtons buttons, int xTwips, int yTwips) {
+    // A drag that starts with the button already held has no grab point yet: its first move only
+    // takes one, so the window never jumps.
+    if (buttons == Qt::LeftButton && m_grabPoint) {
+        move(x() + twips::toPixels(xTwips - m_grabPoint->x()),
+             y() + twips::toPixels(yTwips - m_grabPoint->y()));
+        return;
+    }
+    m_grabPoint = QPoint(xTwips, yTwips);
+}
+
+void MainWindow::chameleonButton6_Click() {
+    m_platform.dialogs->information(this, QStringLiteral("zandor amp"), commandsHelpText());
+}
+
+void MainWindow::chameleonButton5_Click() {
+    // The credits window arrives with its own change; until then the action shows nothing.
+}
+
+void MainWindow::chameleonButton7_Click() {
+    // Without an icon there would be no way back to a hidden window, so it stays shown.
+    if (!m_platform.tray->addIcon(this, QStringLiteral("zandor amp 4.0")))
+        return;
+    hide();
+    frmx()->item(QStringLiteral("ecs"))->setChecked(ui.chkCs->isChecked());
+    frmx()->item(QStringLiteral("ecs2"))->setChecked(ui.chkChatSend->isChecked());
+    frmx()->item(QStringLiteral("tauto"))->setChecked(ui.chkRandom->isChecked());
+}
+
+// Library ---------------------------------------------------------------------------------------
+
+void MainWindow::chameleonButton2_Click() {
+    addfiles(
+        m_platform.folderDialog->browseFolder(this, QStringLiteral("Please select a folder.")));
+}
+
+void MainWindow::addfiles(const QString &source) {
+    m_scanner->addfiles(source);
+}
+
+void MainWindow::AddIt(const QString &file, const QString &path) {
+    m_library->AddIt(file, path);
+}
+
+void MainWindow::showLibraryFull() {
+    ui.lstSong->setToolTip(
+        QStringLiteral("The library is full: it holds %1 files, and no more are added.")
+            .arg(Library::kCapacity));
+}
+
+void MainWindow::chameleonButton1_Click() {
+    blnListMenu = false;
+    ui.tmrMenu->start();
+    ui.cmdOff->setFocus();
+    // Every matching line would be selected in turn, leaving the last one selected; selecting
+    // the last one directly leaves the same state and the same (suppressed) menu events.
+    const int row = m_library->lastPathMatch(fold(ui.txtFind->text()));
+    if (row >= 0)
+        ui.lstSong->setCurrentIndex(m_library->index(row, Library::DisplayColumn));
+}
+
+void MainWindow::tmrMenu_Timer() {
+    blnListMenu = true;
+    ui.tmrMenu->stop();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ui.lstSong->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const QModelIndexList selected = ui.lstSong->selectionModel()->selectedIndexes();
+        m_rowSelectedAtPress = selected.isEmpty() ? -1 : selected.first().row();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::lstSong_Click() {
+    if (!blnListMenu)
+        return;
+    // The menu opens once the selection has settled, never inside the list's own mouse handling.
+    QTimer::singleShot(0, this, [this] { m_platform.popupMenus->popUp(frmx()->lstClick()); });
+}
+
+// Waiting ---------------------------------------------------------------------------------------
+
+void MainWindow::PaUse(double length) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const qint64 total = qint64(length * 1000.0);
+    // A nested event loop that sleeps between events: input, timers and chat lines are handled
+    // during the wait without spinning a core.
+    while (elapsed.elapsed() < total) {
+        QEventLoop loop;
+        QTimer::singleShot(int(total - elapsed.elapsed()), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+int MainWindow::random(int highest, int lowest) {
+    return randomBetween(highest, lowest);
+}
+
+void MainWindow::playFile(const QString &file) {
+    m_panel->playFile(file);
+}
+
+void MainWindow::startEntry(int row) {
+    m_panel->startEntry(row);
+}
+
+// Chat ------------------------------------------------------------------------------------------
+
+void MainWindow::chat1_aimchatscan(QString &whosaid, QString &whatsaid, QString &datesaid) {
+    m_interpreter->chat1_aimchatscan(whosaid, whatsaid, datesaid);
+}
+
+QString MainWindow::screenName() const {
+    return ui.labSN->text();
+}
+
+void MainWindow::setScreenName(const QString &name) {
+    ui.labSN->setText(name);
+}
+
+void MainWindow::sendChat(const QString &text) {
+    m_chat1->SendChat(text);
+}
+
+void MainWindow::clearChat() {
+    aimchat::ClearChat(*m_platform.chatWindow);
+}
+
+const Library &MainWindow::library() const {
+    return *m_library;
+}
+
+QString MainWindow::pauseText() const {
+    return ui.txtPause->text();
+}
+
+QString MainWindow::forwardText() const {
+    return ui.txtFor->text();
+}
+
+QString MainWindow::reverseText() const {
+    return ui.txtRev->text();
+}
+
+void MainWindow::setAutoRandom(bool on) {
+    ui.chkRandom->setChecked(on);
+}
+
+void MainWindow::playerPlay() {
+    m_player->play();
+}
+
+void MainWindow::playerPause() {
+    m_player->pause();
+}
+
+void MainWindow::playerFastForward() {
+    m_player->fastForward();
+}
+
+void MainWindow::playerFastReverse() {
+    m_player->fastReverse();
+}
+
+void MainWindow::pickerLoad() {
+    if (m_picker)
+        return;
+    m_picker = new MultiPicker([this](const QString &text) { playFile(text); }, this);
+}
+
+void MainWindow::pickerAdd(const QString &displayLine) {
+    if (m_picker)
+        m_picker->addEntry(displayLine);
+}
+
+int MainWindow::pickerCount() const {
+    return m_picker ? m_picker->count() : 0;
+}
+
+void MainWindow::pickerUnload() {
+    delete m_picker;
+}
+
+void MainWindow::pickerShow() {
+    if (m_picker) {
+        m_picker->show();
+        m_picker->raise();
+    }
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "app/MainWindowUi.h"
+#include "commands/CommandHost.h"
+#include "commands/MultiPicker.h"
+#include "tray/MenuForm.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class ChatScanner;
+class CommandInterpreter;
+class FolderScanner;
+class Library;
+class MediaPlayer;
+class PlayerPanel;
+class SettingsStore;
+struct Platform;
+
+// frmMain: the program. It owns the library, the player, the chat scanner, the settings store and
+// every control that holds state; its load sequence runs when it is created and its close
+// sequence whenever it closes.
+class MainWindow : public QWidget, public CommandHost {
+    Q_OBJECT
+public:
+    static constexpr const char *kSettingsFileName = "zandoramp.ini";
+    static constexpr const char *kWebAddress = "zandoramp.example";
+
+    explicit MainWindow(Platform &platform, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Restores the settings, starts chat scanning, announces the program, rebuilds the library,
+    // restores the announcement texts, shows the window and, when it was left from the tray,
+    // sends it back there.
+    void runLoadSequence();
+    QString settingsPath() const;
+    static QString loadAnnouncement();
+
+    // The methods other windows call.
+    void LoadListFromFile(const QString &sourceFile, QStringList &list);
+    bool SaveListToFile(const QString &path, const QStringList &list, bool clearList);
+    void chameleonButton2_Click();
+    void chameleonButton3_Click();
+    void chameleonButton5_Click();
+    void chameleonButton7_Click();
+    void loadSettings();
+    void SetSetting(const QString &name, const QString &setting, bool multi = false);
+    QString GetSetting(const QString &setting) const;
+    void addfiles(const QString &source);
+    void PaUse(double length);
+    void AddIt(const QString &file, const QString &path);
+    int random(int highest, int lowest) override;
+    void playFile(const QString &file) override;
+
+    // Handlers, public so that the tray and the tests reach them as the user would.
+    void labSN_Click();
+    void Label6_Click();
+    void Label7_Click();
+    void chkCs_Click();
+    void Command1_Click();
+    void mnuChatSends_Click();
+    void Command2_Click();
+    void chameleonButton1_Click();
+    void chameleonButton6_Click();
+    void lstSong_Click();
+    void chat1_aimchatscan(QString &whosaid, QString &whatsaid, QString &datesaid);
+    void stripMoved(Qt::MouseButtons buttons, int xTwips, int yTwips);
+
+    const MainWindowUi &widgets() const { return ui; }
+    Library &songs() { return *m_library; }
+    MediaPlayer &player() { return *m_player; }
+    ChatScanner &scanner() { return *m_chat1; }
+    SettingsStore &settings() { return *m_settings; }
+    MultiPicker *picker() const { return m_picker; }
+    PlayerPanel &panel() { return *m_panel; }
+    MenuForm *menuForm() const { return m_frmx; }
+    bool listMenuArmed() const { return blnListMenu; }
+
+    // CommandHost
+    QString screenName() const override;
+    void setScreenName(const QString &name) override;
+    void sendChat(const QString &text) override;
+    void clearChat() override;
+    const Library &library() const override;
+    void startEntry(int row) override;
+    void playerPlay() override;
+    void playerPause() override;
+    void playerFastForward() override;
+    void playerFastReverse() override;
+    QString pauseText() const override;
+    QString forwardText() const override;
+    QString reverseText() const override;
+    void setAutoRandom(bool on) override;
+    void pickerLoad() override;
+    void pickerAdd(const QString &displayLine) override;
+    int pickerCount() const override;
+    void pickerUnload() override;
+    void pickerShow() override;
+
+signals:
+    // The user confirmed Clear Settings: the program must restart the main window.
+    void clearSettingsRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void runCloseSequence();
+    void connectControls();
+    MenuForm *frmx();
+    void closeMenuForm();
+    void setHeightTwips(int height);
+    int heightTwips() const;
+    void tmrMenu_Timer();
+    void showLibraryFull();
+
+    Platform &m_platform;
+    MainWindowUi ui{};
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<Library> m_library;
+    MediaPlayer *m_player = nullptr;
+    ChatScanner *m_chat1 = nullptr;
+    PlayerPanel *m_panel = nullptr;
+    std::unique_ptr<CommandInterpreter> m_interpreter;
+    std::unique_ptr<FolderScanner> m_scanner;
+    QPointer<MultiPicker> m_picker;
+    QPointer<MenuForm> m_frmx;
+
+    QString m_startCount;
+    bool blnListMenu = false;
+    std::optional<QPoint> m_grabPoint; // twips, relative to the strip
+    bool m_closed = false;
+    int m_rowSelectedAtPress = -1;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "platform/PopupMenus.h"
+
+class QtPopupMenus final : public PopupMenus {
+public:
+    void popUp(QMenu *menu) override;
+};

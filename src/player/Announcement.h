@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The now-playing line, built from the user's template. The placeholders are replaced in this
+// order, each everywhere in the result of the previous one and with case: "%a" author, "%s"
+// name, "%n" number, "%d" duration text, "%b" bit rate, "%f" the entry's library line.
+class Announcement {
+public:
+    struct Values {
+        QString author;
+        QString name;
+        QString number;
+        QString duration;
+        int bitRate = 0;
+        QString libraryLine;
+    };
+
+    // The chat renders what is sent as HTML and reads it back as a new line, so markup in a
+    // file's tags or name must arrive as text: "&", "<" and ">" in author, name and library line
+    // are escaped. The template's own markup is the user's and stays as written.
+    static QString expand(const QString &templateText, const Values &values);
+    static QString escapeHtml(const QString &text);
+};

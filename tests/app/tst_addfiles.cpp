@@ -1,0 +1,99 @@
+#include "app/MainWindow.h"
+#include "library/Library.h"
+#include "support/TestPlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// Notes whether the progress window frmAdd was ever visible while it runs.
+struct ProgressWatch {
+    bool shown = false;
+    QTimer timer;
+    ProgressWatch() {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                shown |= top->objectName() == "frmAdd" && top->isVisible();
+        });
+        timer.start(10);
+    }
+};
+
+void touch(const QString &path) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+class TestAddFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void addFilesFromTheOptionsMenu();
+    void cancelledDialogDoesNothing();
+    void rememberedFolderIsScannedAtStart();
+};
+
+void TestAddFiles::addFilesFromTheOptionsMenu() {
+    QTemporaryDir music;
+    touch(music.filePath("b.mp3"));
+    touch(music.filePath("a.WMA"));
+    touch(music.filePath("notes.txt"));
+    QVERIFY(QDir(music.path()).mkdir("Live"));
+    touch(music.filePath("Live/x.asf"));
+
+    TestPlatform platform;
+    platform.tags.add(music.filePath("b.mp3"), "Band", "Bee", 1000, 1000);
+    QPointer<MainWindow> w = new MainWindow(platform.platform());
+    w->runLoadSequence();
+    platform.folders.answer = music.path();
+    platform.menus.choose = "mnuAdd";
+    ProgressWatch progress;
+    w->findChild<QPushButton *>("Command1")->click();
+    QVERIFY(progress.shown);
+
+    QCOMPARE(platform.folders.prompts, QStringList{"Please select a folder."});
+    QCOMPARE(w->songs().count(), 3);
+    QCOMPARE(w->songs().displayLine(0), QStringLiteral("a.WMA"));
+    QCOMPARE(w->songs().displayLine(1), QStringLiteral("Band - Bee"));
+    QCOMPARE(w->songs().pathLine(2), "x.asf|" + music.filePath("Live/x.asf"));
+    QCOMPARE(w->GetSetting("xdir"), music.path());
+    w->close();
+    QTRY_VERIFY(w.isNull());
+    QVERIFY(platform.readSettings().contains("xdir" + music.path().toUtf8() + "\r\n"));
+}
+
+void TestAddFiles::cancelledDialogDoesNothing() {
+    TestPlatform platform;
+    platform.writeSettings("xdir/earlier/folder\r\n");
+    QPointer<MainWindow> w = new MainWindow(platform.platform());
+    w->runLoadSequence();
+    ProgressWatch progress;
+    platform.folders.answer.clear();
+    w->chameleonButton2_Click();
+    QTest::qWait(100);
+    QVERIFY(!progress.shown);
+    QCOMPARE(w->songs().count(), 0);
+    QCOMPARE(w->GetSetting("xdir"), QStringLiteral("/earlier/folder"));
+    w->close();
+}
+
+void TestAddFiles::rememberedFolderIsScannedAtStart() {
+    QTemporaryDir music;
+    touch(music.filePath("song.mp3"));
+    TestPlatform platform;
+    platform.writeSettings("xdir" + music.path().toUtf8() + "\r\n");
+    QPointer<MainWindow> w = new MainWindow(platform.platform());
+    w->runLoadSequence();
+    QCOMPARE(w->songs().count(), 1);
+    QCOMPARE(w->songs().fullPath(0), music.filePath("song.mp3"));
+    w->close();
+}
+
+QTEST_MAIN(TestAddFiles)
+#include "tst_addfiles.moc"

@@ -1,0 +1,303 @@
+// The player driven through a real chat room, as a user would: the room's server runs on its own
+// thread (the player's chat client blocks while it waits for an answer), the player is the real
+// main window with real libmpv (null audio output) and TagLib on real files.
+#include "app/MainWindow.h"
+#include "commands/MultiPicker.h"
+#include "library/Library.h"
+#include "platform/ChatRoomClient.h"
+#include "platform/MediaEngine.h"
+#include "player/MediaPlayer.h"
+#include "support/TestChatRoom.h"
+#include "support/TestEnv.h"
+#include "support/TestPlatform.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+
+namespace {
+
+// Library order is file-name order; the display lines become author " - " name where a file
+// has an author.
+const struct {
+    const char *name;
+    const char *source;
+    const char *display;
+} kFiles[] = {
+    {"a1.mp3", "untagged.mp3", "a1.mp3"},
+    {"b2.wma", "tagged.wma", "Wma Author - Wma Title"},
+    {"c3.asf", "tagged.asf", "Asf Author - Asf Title"},
+    {"d4.mp3", "long.mp3", "Long Artist - Long Title"},
+    {"e5.mp3", "tagged.mp3", "Test Artist - Test Title"},
+};
+
+const QString kUser = QStringLiteral("Test User");
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void randomPlaysAndIsAnnounced();
+    void randomWithText();
+    void randomWithoutMatch();
+    void pWithOneMatch();
+    void pWithThreeMatchesAndClick();
+    void pWithoutMatch();
+    void numbers();
+    void wordCommands();
+    void notCommands_data();
+    void notCommands();
+    void otherMembersNeverAct();
+    void chatSendsOff();
+
+private:
+    // Says a line in the room as the room's own user and waits until the scanner has had time
+    // to see it (it polls every 500 ms).
+    void say(const QString &text, const QString &speaker = kUser);
+    bool transcriptHasLine(const QString &text);
+    QString playingFile() const;
+    bool advancing();
+
+    QTemporaryDir m_music;
+    std::unique_ptr<TestChatRoom> m_room;
+    std::unique_ptr<ChatRoomClient> m_client;
+    std::unique_ptr<TestPlatform> m_platform;
+    QPointer<MainWindow> m_window;
+};
+
+void TestEndToEnd::initTestCase() {
+    for (const auto &file : kFiles)
+        QVERIFY(QFile::copy(testenv::media(file.source), m_music.filePath(file.name)));
+    // A subfolder makes the scan reach its completion, which reads the authors and names.
+    QVERIFY(QDir(m_music.path()).mkdir("more"));
+
+    m_room = std::make_unique<TestChatRoom>();
+    QVERIFY(m_room->isServing());
+    m_room->setUserName(kUser);
+    // Every line gets its own time stamp, so a repeated command is a new line.
+    m_room->setClock([n = 0]() mutable { return QTime(10, 0, 0).addSecs(n++); });
+
+    m_platform = std::make_unique<TestPlatform>(TestPlatform::Engine::Mpv);
+    // Generous: these tests are about behaviour, not the 250 ms budget of a loaded machine.
+    m_client = std::make_unique<ChatRoomClient>(m_room->socketPath(), 3000);
+    m_platform->platform().chatWindow = m_client.get();
+    m_platform->writeSettings("xdir" + m_music.path().toUtf8() + "\r\n");
+
+    m_window = new MainWindow(m_platform->platform());
+    m_window->runLoadSequence();
+    QCOMPARE(m_window->songs().count(), 5);
+    for (int row = 0; row < 5; ++row)
+        QCOMPARE(m_window->songs().displayLine(row), QString::fromLatin1(kFiles[row].display));
+    QTRY_VERIFY(m_room->transcript().contains("mp 1.0 Loaded, [zandoramp.example]"));
+
+    m_platform->dialogs.inputAnswer = kUser;
+    m_window->labSN_Click();
+    QCOMPARE(m_window->screenName(), QStringLiteral("testuser"));
+}
+
+void TestEndToEnd::cleanupTestCase() {
+    if (m_window)
+        m_window->close();
+    QTRY_VERIFY(m_window.isNull());
+}
+
+void TestEndToEnd::init() {
+    // Each test starts with the chat on, nothing picked and the player idle on no file.
+    m_window->findChild<QCheckBox *>("chkChatSend")->setChecked(true);
+    m_window->findChild<QCheckBox *>("chkRandom")->setChecked(false);
+    if (m_window->picker())
+        m_window->picker()->unload();
+    m_window->player().stop();
+}
+
+void TestEndToEnd::say(const QString &text, const QString &speaker) {
+    if (speaker == kUser)
+        m_room->sayAsUser(text);
+    else
+        m_room->say(speaker, text);
+    QTest::qWait(1100);
+}
+
+bool TestEndToEnd::transcriptHasLine(const QString &text) {
+    return m_room->transcript().contains(QStringLiteral(": ") + text + QStringLiteral("<!-- ("));
+}
+
+QString TestEndToEnd::playingFile() const {
+    return QFileInfo(m_window->player().URL()).fileName();
+}
+
+bool TestEndToEnd::advancing() {
+    const double before = m_window->player().currentPosition();
+    QTest::qWait(300);
+    return m_window->player().currentPosition() > before;
+}
+
+void TestEndToEnd::randomPlaysAndIsAnnounced() {
+    QElapsedTimer sinceLine;
+    sinceLine.start();
+    m_room->sayAsUser("r");
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->player().currentPosition() > 0, 5000);
+    QVERIFY(m_window->songs().lastPathMatch(playingFile()) >= 0);
+    const int number = m_window->findChild<QLabel *>("txtNum")->text().toInt();
+    QCOMPARE(m_window->songs().fileName(number - 1), playingFile());
+    const MediaItem *media = m_window->player().currentMedia();
+    QVERIFY(media);
+    const QString announcement =
+        QStringLiteral("playing %1 by %2, duration %3, number %4")
+            .arg(media->getItemInfo("name"), media->getItemInfo("author"), media->durationString())
+            .arg(number);
+    QTRY_VERIFY_WITH_TIMEOUT(m_room->transcript().contains(announcement), 5000);
+    qInfo("now-playing line in the room %lld ms after the command", sinceLine.elapsed());
+}
+
+void TestEndToEnd::randomWithText() {
+    say("r wma");
+    QTRY_COMPARE(playingFile(), QStringLiteral("b2.wma"));
+    QTRY_VERIFY(advancing());
+}
+
+void TestEndToEnd::randomWithoutMatch() {
+    const QString before = m_window->player().URL();
+    say("r zzz");
+    QTRY_VERIFY(transcriptHasLine("error ; no files found to play"));
+    QCOMPARE(m_window->player().URL(), before);
+}
+
+void TestEndToEnd::pWithOneMatch() {
+    const QString before = m_room->transcript();
+    say("p long");
+    QTRY_COMPARE(playingFile(), QStringLiteral("d4.mp3"));
+    QVERIFY(!m_room->transcript().mid(before.size()).contains("files matched"));
+    QVERIFY(!m_window->picker());
+}
+
+void TestEndToEnd::pWithThreeMatchesAndClick() {
+    say("p s");
+    QTRY_VERIFY(transcriptHasLine("3 files matched that string, Select One."));
+    MultiPicker *picker = m_window->picker();
+    QVERIFY(picker);
+    QVERIFY(picker->isVisible());
+    QCOMPARE(picker->entries(), (QStringList{"Asf Author - Asf Title", "Long Artist - Long Title",
+                                             "Test Artist - Test Title"}));
+    QListWidget *list = picker->lstFiles();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+    QTRY_COMPARE(playingFile(), QStringLiteral("d4.mp3"));
+    QTRY_VERIFY(!m_window->picker());
+}
+
+void TestEndToEnd::pWithoutMatch() {
+    say("p zzz");
+    QTRY_VERIFY(transcriptHasLine("0 files matched that string, Select One."));
+    QVERIFY(m_window->picker());
+    QVERIFY(m_window->picker()->isVisible());
+    QCOMPARE(m_window->picker()->count(), 0);
+}
+
+void TestEndToEnd::numbers() {
+    say("3");
+    QTRY_COMPARE(playingFile(), QStringLiteral("c3.asf"));
+    QCOMPARE(m_window->findChild<QLabel *>("txtNum")->text(), QStringLiteral("3"));
+    for (const char *ignored : {"4", "5", "03"}) {
+        say(QString::fromLatin1(ignored));
+        QCOMPARE(playingFile(), QStringLiteral("c3.asf"));
+    }
+}
+
+void TestEndToEnd::wordCommands() {
+    say("p test");
+    QTRY_VERIFY(advancing());
+    MediaPlayer &player = m_window->player();
+
+    say("pause");
+    QVERIFY(transcriptHasLine("Media Paused"));
+    QVERIFY(!advancing());
+    say("unpause");
+    QVERIFY(transcriptHasLine("media unpaused"));
+    QVERIFY(advancing());
+    say("ff");
+    QVERIFY(transcriptHasLine("fast forwarding, use play to resume normal playing..."));
+    QCOMPARE(player.engine().speed(), 5.0);
+    say("play");
+    QVERIFY(transcriptHasLine("media playing"));
+    QCOMPARE(player.engine().speed(), 1.0);
+    for (const char *reverse : {"fr", "fw"}) {
+        say("play");
+        say(QString::fromLatin1(reverse));
+        QVERIFY(player.engine().isBackward());
+        QCOMPARE(player.engine().speed(), 5.0);
+    }
+    QVERIFY(transcriptHasLine("rast reversing, use play to resume normal playing..."));
+    say("play");
+
+    auto *autoRandom = m_window->findChild<QCheckBox *>("chkRandom");
+    say("ar");
+    QVERIFY(autoRandom->isChecked());
+    QVERIFY(transcriptHasLine("auto random enabled"));
+    say("xar");
+    QVERIFY(!autoRandom->isChecked());
+    QVERIFY(transcriptHasLine("auto random disabled"));
+
+    for (const char *clear : {"clear", "clr"}) {
+        say(QString::fromLatin1(clear));
+        const QString transcript = m_room->transcript();
+        QVERIFY(transcript.startsWith(
+            "<font color=blue><b>OnlineHost</b>:<font color=black> Chat Cleared!"));
+        QVERIFY(transcriptHasLine("chat clear"));
+    }
+}
+
+void TestEndToEnd::notCommands_data() {
+    QTest::addColumn<QString>("line");
+    QTest::newRow("stop") << "stop";
+    QTest::newRow("capital") << "Pause";
+    QTest::newRow("leading space") << " pause";
+    QTest::newRow("bare p") << "p";
+}
+
+void TestEndToEnd::notCommands() {
+    QFETCH(QString, line);
+    say("p test");
+    QTRY_VERIFY(advancing());
+    const QString before = m_room->transcript();
+    say(line);
+    QVERIFY(advancing());
+    QCOMPARE(m_window->player().playState(), MediaPlayer::PlayState::Playing);
+    // Nothing is said in reply: the user's own line is the last one.
+    QVERIFY(m_room->transcript().mid(before.size()).count("<BR>") == 1);
+}
+
+void TestEndToEnd::otherMembersNeverAct() {
+    say("p test");
+    QTRY_VERIFY(advancing());
+    say("pause", "Someone Else");
+    QVERIFY(advancing());
+    say("xar", "Test User2");
+    say("ar", "TEST user");
+    QVERIFY(m_window->findChild<QCheckBox *>("chkRandom")->isChecked());
+}
+
+void TestEndToEnd::chatSendsOff() {
+    m_window->findChild<QCheckBox *>("chkChatSend")->setChecked(false);
+    const QString before = m_room->transcript();
+    say("ar");
+    QVERIFY(m_window->findChild<QCheckBox *>("chkRandom")->isChecked());
+    // Auto random starts a file within a second; its announcement is not typed either.
+    QTRY_VERIFY(m_window->player().currentPosition() > 0);
+    QTest::qWait(1200);
+    const QString added = m_room->transcript().mid(before.size());
+    QCOMPARE(added.count("<BR>"), 1);
+    QVERIFY(added.contains(": ar<!--"));
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
