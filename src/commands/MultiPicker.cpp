@@ -1,19 +1,12 @@
 #include "commands/MultiPicker.h"
 
+#include "platform/Twips.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QPalette>
 #include <QPointer>
 #include <QPushButton>
-
-namespace {
-
-QRect fromTwips(int left, int top, int width, int height) {
-    constexpr int k = MultiPicker::kTwipsPerPixel;
-    return QRect(left / k, top / k, width / k, height / k);
-}
-
-} // namespace
 
 MultiPicker::MultiPicker(PlayFunction play, QWidget *parent)
     : QWidget(parent, Qt::Window), m_play(std::move(play)), m_lstFiles(new QListWidget(this)),
@@ -22,10 +15,12 @@ MultiPicker::MultiPicker(PlayFunction play, QWidget *parent)
     setWindowTitle(QStringLiteral("Multi Files"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::NonModal);
-    setFixedSize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
+    setFixedSize(twips::toPixels(kClientWidthTwips), twips::toPixels(kClientHeightTwips));
+    // The main window's face, so the label's two lines fit its 25 pixels.
+    setFont(QFont(QStringLiteral("Arial"), 8));
 
     m_lstFiles->setObjectName(QStringLiteral("lstFiles"));
-    m_lstFiles->setGeometry(fromTwips(0, 0, 3255, 3150));
+    m_lstFiles->setGeometry(twips::rect(0, 0, 3255, 3150));
     m_lstFiles->setSortingEnabled(false);
     m_lstFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     QPalette listPalette = m_lstFiles->palette();
@@ -34,12 +29,12 @@ MultiPicker::MultiPicker(PlayFunction play, QWidget *parent)
     m_lstFiles->setAutoFillBackground(true);
 
     m_Label1->setObjectName(QStringLiteral("Label1"));
-    m_Label1->setGeometry(fromTwips(120, 3240, 2295, 375));
+    m_Label1->setGeometry(twips::rect(120, 3240, 2295, 375));
     m_Label1->setText(QStringLiteral("More than one file was found. Please select from the list."));
     m_Label1->setWordWrap(true);
 
     m_Command1->setObjectName(QStringLiteral("Command1"));
-    m_Command1->setGeometry(fromTwips(2400, 3240, 735, 255));
+    m_Command1->setGeometry(twips::rect(2400, 3240, 735, 255));
     m_Command1->setText(QStringLiteral("Cancel"));
 
     connect(m_lstFiles, &QListWidget::itemClicked, this, &MultiPicker::lstFiles_Click);

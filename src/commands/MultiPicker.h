@@ -19,7 +19,6 @@ public:
     using PlayFunction = std::function<void(const QString &)>;
 
     // Client area and control rectangles in twips (15 twips per pixel).
-    static constexpr int kTwipsPerPixel = 15;
     static constexpr int kClientWidthTwips = 3255;
     static constexpr int kClientHeightTwips = 3645;
 

@@ -37,6 +37,7 @@ private slots:
     void addFilesFromTheOptionsMenu();
     void cancelledDialogDoesNothing();
     void rememberedFolderIsScannedAtStart();
+    void aFullLibraryIsShown();
 };
 
 void TestAddFiles::addFilesFromTheOptionsMenu() {
@@ -92,6 +93,25 @@ void TestAddFiles::rememberedFolderIsScannedAtStart() {
     w->runLoadSequence();
     QCOMPARE(w->songs().count(), 1);
     QCOMPARE(w->songs().fullPath(0), music.filePath("song.mp3"));
+    w->close();
+}
+
+void TestAddFiles::aFullLibraryIsShown()
+{
+    TestPlatform platform;
+    QPointer<MainWindow> w = new MainWindow(platform.platform());
+    w->runLoadSequence();
+    auto *list = w->findChild<QWidget *>("lstSong");
+    QVERIFY(list->toolTip().isEmpty());
+    w->songs().beginBatch();
+    for (int i = 0; i < Library::kCapacity; ++i)
+        w->AddIt(QStringLiteral("%1.mp3").arg(i, 6, 10, QLatin1Char('0')), "/m");
+    w->songs().endBatch();
+    QVERIFY(list->toolTip().isEmpty());
+    w->AddIt("one too many.mp3", "/m");
+    QCOMPARE(w->songs().count(), Library::kCapacity);
+    QVERIFY(list->toolTip().contains("full"));
+    QVERIFY(list->toolTip().contains("32767"));
     w->close();
 }
 
