@@ -96,8 +96,7 @@ void TestAddFiles::rememberedFolderIsScannedAtStart() {
     w->close();
 }
 
-void TestAddFiles::aFullLibraryIsShown()
-{
+void TestAddFiles::aFullLibraryIsShown() {
     TestPlatform platform;
     QPointer<MainWindow> w = new MainWindow(platform.platform());
     w->runLoadSequence();

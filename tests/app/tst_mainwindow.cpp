@@ -316,7 +316,8 @@ void TestMainWindow::screenName_data() {
                                 << "bob";
     QTest::newRow("empty keeps the name") << ""
                                           << "Click To Set";
-    QTest::newRow("only spaces keeps the name") << "   " << "Click To Set";
+    QTest::newRow("only spaces keeps the name") << "   "
+                                                << "Click To Set";
 }
 
 void TestMainWindow::screenName() {
@@ -485,7 +486,8 @@ void TestMainWindow::sigtermRunsTheCloseSequence() {
     TestPlatform platform;
     AppController controller(platform.platform());
     ExitSignals exitSignals;
-    connect(&exitSignals, &ExitSignals::exitRequested, &controller, &AppController::closeMainWindow);
+    connect(&exitSignals, &ExitSignals::exitRequested, &controller,
+            &AppController::closeMainWindow);
     QSignalSpy finished(&controller, &AppController::finished);
     controller.start();
     ::raise(SIGTERM);

@@ -1,5 +1,7 @@
 #include "platform/ChatRoomClient.h"
 
+#include "support/TestEnv.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
@@ -152,16 +154,6 @@ Script answering(QList<QByteArray> pieces, int delayMs = 0, bool closeAfter = fa
     script.pieceDelayMs = delayMs;
     script.closeAfterAnswer = closeAfter;
     return script;
-}
-
-bool makeStaleSocket(const QString &path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
 }
 
 // For tests of what the client sends and understands rather than of its time budget: a busy
@@ -341,7 +333,7 @@ void TstChatRoomClient::findsNoRoomAtOnce() {
     QFETCH(QString, where);
     const QString path = m_folder->filePath(where);
     if (where == "stale")
-        QVERIFY(makeStaleSocket(path));
+        QVERIFY(testenv::makeStaleSocket(path));
     ChatRoomClient client(path);
     QElapsedTimer clock;
     clock.start();

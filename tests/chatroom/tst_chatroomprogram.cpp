@@ -40,16 +40,6 @@ int runRoom(const QStringList &arguments, QByteArray *output = nullptr) {
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-bool makeStaleSocket(const QString &path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
-}
-
 } // namespace
 
 class TstChatRoomProgram : public QObject {
@@ -91,7 +81,7 @@ void TstChatRoomProgram::reportsWhetherARoomIsRunning() {
         live = std::make_unique<TestChatRoom>();
         path = live->socketPath();
     } else if (room == "stale") {
-        QVERIFY(makeStaleSocket(path));
+        QVERIFY(testenv::makeStaleSocket(path));
     } else if (room == "silent") {
         QVERIFY(silent.listen(path));
     }

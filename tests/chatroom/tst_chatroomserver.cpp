@@ -3,6 +3,8 @@
 #include "platform/ChatRoomClient.h"
 #include "support/TestChatRoom.h"
 
+#include "support/TestEnv.h"
+
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -71,18 +73,6 @@ mode_t modeOf(const QString &path) {
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return 0;
     return info.st_mode;
-}
-
-// A socket file that nothing listens on, as a room that was killed leaves behind.
-bool makeStaleSocket(const QString &path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray encoded = QFile::encodeName(path);
-    qstrncpy(address.sun_path, encoded.constData(), sizeof address.sun_path);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
 }
 
 } // namespace
@@ -342,7 +332,7 @@ void TstChatRoomServer::secondRoomRefusesWhileFirstIsLive() {
 void TstChatRoomServer::replacesStaleSocket() {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("room"));
-    QVERIFY(makeStaleSocket(path));
+    QVERIFY(testenv::makeStaleSocket(path));
     QVERIFY(S_ISSOCK(modeOf(path)));
 
     ChatRoom room(QStringLiteral("me"), nullptr);

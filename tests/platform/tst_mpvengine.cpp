@@ -19,19 +19,6 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-bool copyToByteName(const QString &from, const QByteArray &to) {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray data = in.readAll();
-    const int fd = ::open(to.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, data.constData(), size_t(data.size())) == data.size();
-    ::close(fd);
-    return ok;
-}
-
 // The position once it has moved at least `atLeast` seconds away from `from` (or the wait
 // ran out, which the caller's comparison then catches).
 double positionAfter(MpvEngine &engine, double from, double atLeast) {
@@ -288,8 +275,9 @@ void TestMpvEngine::awkwardNamesPlayTheirOwnFile() {
     const QByteArray target = QFile::encodeName(dir.path()) + '/' + name;
     // The 5 s file under the awkward name, the 20 s file under a plain one beside it: the
     // length tells which one mpv opened.
-    QVERIFY(copyToByteName(testenv::media("untagged.mp3"), target));
-    QVERIFY(copyToByteName(testenv::media("tagged.mp3"), QFile::encodeName(dir.path()) + "/a"));
+    QVERIFY(testenv::copyToByteName(testenv::media("untagged.mp3"), target));
+    QVERIFY(testenv::copyToByteName(testenv::media("tagged.mp3"),
+                                    QFile::encodeName(dir.path()) + "/a"));
     QVERIFY(openAndStart(FileNames::decode(target)));
     QVERIFY(qAbs(m_engine->duration() - 5.0) < 0.2);
 

@@ -12,24 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// Copies a file to a destination given as raw bytes (the name need not be UTF-8).
-bool copyToByteName(const QString &from, const QByteArray &to) {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray data = in.readAll();
-    const int fd = ::open(to.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, data.constData(), size_t(data.size())) == data.size();
-    ::close(fd);
-    return ok;
-}
-
-} // namespace
-
 class TestTagLibReader : public QObject {
     Q_OBJECT
 
@@ -209,7 +191,7 @@ void TestTagLibReader::awkwardFileNames() {
     QFETCH(QByteArray, name);
     QTemporaryDir dir;
     const QByteArray target = QFile::encodeName(dir.path()) + '/' + name;
-    QVERIFY(copyToByteName(testenv::media("tagged.mp3"), target));
+    QVERIFY(testenv::copyToByteName(testenv::media("tagged.mp3"), target));
 
     const QString path = FileNames::decode(target);
     const MediaFacts facts = m_reader.readFacts(path);

@@ -21,19 +21,6 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-bool copyToByteName(const QString &from, const QByteArray &to) {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray data = in.readAll();
-    const int fd = ::open(to.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, data.constData(), size_t(data.size())) == data.size();
-    ::close(fd);
-    return ok;
-}
-
 } // namespace
 
 class TestRealPlayback : public QObject {
@@ -287,11 +274,11 @@ void TestRealPlayback::awkwardNames() {
     QFETCH(QByteArray, name);
     QTemporaryDir dir;
     const QByteArray target = QFile::encodeName(dir.path()) + '/' + name;
-    QVERIFY(copyToByteName(testenv::media("tagged.mp3"), target));
+    QVERIFY(testenv::copyToByteName(testenv::media("tagged.mp3"), target));
     // A decoy under the name a lossy conversion would produce instead.
     const QByteArray lossy = QFile::encodeName(QString::fromLocal8Bit(target));
     if (lossy != target)
-        QVERIFY(copyToByteName(testenv::media("untagged.mp3"), lossy));
+        QVERIFY(testenv::copyToByteName(testenv::media("untagged.mp3"), lossy));
 
     const QString path = FileNames::decode(target);
     QVERIFY(startAndWait(path));

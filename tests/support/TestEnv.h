@@ -10,5 +10,9 @@ QString mediaDir();
 QString media(const QString &name);
 // The top of the build tree (where zandoramp and chatroom are).
 QString binaryDir();
+// Copies a file to a destination given as raw bytes (the name need not be UTF-8).
+bool copyToByteName(const QString &from, const QByteArray &to);
+// A socket file that nothing listens on, as a chat room that was killed leaves behind.
+bool makeStaleSocket(const QString &path);
 
 } // namespace testenv
