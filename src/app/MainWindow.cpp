@@ -181,7 +181,7 @@ void MainWindow::runCloseSequence() {
     m_closed = true;
     for (const TemplateBox &t : kTemplates)
         SetSetting(QString::fromLatin1(t.key), (ui.*t.box)->text());
-    SaveListToFile(settingsPath(), m_settings->entries(), false);
+    SaveListToFile(settingsPath(), *m_settings, false);
     m_platform.tray->removeIcon();
     closeMenuForm();
 }
@@ -192,9 +192,9 @@ void MainWindow::LoadListFromFile(const QString &sourceFile, QStringList &list) 
     SettingsStore::LoadListFromFile(sourceFile, list);
 }
 
-bool MainWindow::SaveListToFile(const QString &path, const QStringList &list, bool clearList) {
+bool MainWindow::SaveListToFile(const QString &path, QStringListModel &list, bool clearList) {
     QString error;
-    const bool saved = SettingsStore::SaveListToFile(path, list, &error);
+    const bool saved = SettingsStore::SaveListToFile(path, list.stringList(), &error);
     if (!saved) {
         // The program ends anyway; the user learns where the settings could not go, and why.
         const QString message =
@@ -202,8 +202,8 @@ bool MainWindow::SaveListToFile(const QString &path, const QStringList &list, bo
         std::fprintf(stderr, "zandoramp: %s\n", qPrintable(message));
         m_platform.dialogs->warning(this, QStringLiteral("zandor amp"), message);
     }
-    if (clearList && list.constData() == m_settings->entries().constData())
-        m_settings->setStringList({});
+    if (clearList)
+        list.setStringList({});
     return saved;
 }
 

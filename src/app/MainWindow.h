@@ -16,6 +16,7 @@ class FolderScanner;
 class Library;
 class MediaPlayer;
 class PlayerPanel;
+class QStringListModel;
 class SettingsStore;
 struct Platform;
 
@@ -40,7 +41,9 @@ public:
 
     // The methods other windows call.
     void LoadListFromFile(const QString &sourceFile, QStringList &list);
-    bool SaveListToFile(const QString &path, const QStringList &list, bool clearList);
+    // Writes the list to the file (a failure is reported to the user); with `clearList`, empties
+    // the list afterwards.
+    bool SaveListToFile(const QString &path, QStringListModel &list, bool clearList);
     void chameleonButton2_Click();
     void chameleonButton3_Click();
     void chameleonButton5_Click();

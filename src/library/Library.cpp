@@ -8,41 +8,6 @@
 
 namespace {
 
-// The key that places an entry: its file name folded unit by unit, the same folding that
-// QString::compare(..., Qt::CaseInsensitive) applies, so ordering by the key is a plain binary
-// comparison instead of a folding comparison at every step of a search or merge.
-QString sortKeyOf(const QString &file) {
-    QString key;
-    const qsizetype n = file.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar unit = file.at(i);
-        if (unit.isHighSurrogate() && i + 1 < n && file.at(i + 1).isLowSurrogate()) {
-            const char32_t folded =
-                QChar::toCaseFolded(QChar::surrogateToUcs4(unit, file.at(i + 1)));
-            if (key.isNull() && folded == QChar::surrogateToUcs4(unit, file.at(i + 1))) {
-                ++i;
-                continue;
-            }
-            if (key.isNull())
-                key = file.first(i);
-            key.append(QChar::highSurrogate(folded));
-            key.append(QChar::lowSurrogate(folded));
-            ++i;
-            continue;
-        }
-        const QChar folded = unit.toCaseFolded();
-        if (key.isNull() && folded == unit)
-            continue;
-        if (key.isNull()) {
-            key = file.first(i);
-            key.reserve(n);
-        }
-        key.append(folded);
-    }
-    // A name that folding leaves alone is its own key and shares its text.
-    return key.isNull() ? file : key;
-}
-
 QString joinPath(const QString &folder, const QString &file) {
     // A folder that already ends with the separator (the root) does not get a second one.
     if (folder.endsWith(QLatin1Char('/')))
@@ -72,6 +37,9 @@ struct Library::Impl {
             }
             return foldedDisplay;
         }
+        // The path line is the file name, "|" and the full path; the file name's own length says
+        // where the full path begins, whatever the name contains.
+        QString fullPath() const { return pathLine.sliced(file.size() + 1); }
         const QString &foldedPathLine() const {
             if (!foldedPathValid) {
                 foldedPath = fold(pathLine);
@@ -117,7 +85,9 @@ Library::AddResult Library::AddIt(const QString &file, const QString &folder) {
 
     Impl::Entry entry;
     entry.file = file;
-    entry.sortKey = sortKeyOf(file);
+    // Folded with the folding QString::compare(..., Qt::CaseInsensitive) applies, once, so ordering
+    // is a plain comparison at every step of a search or merge.
+    entry.sortKey = file.toCaseFolded();
     entry.pathLine = file + QLatin1Char('|') + joinPath(folder, file);
     entry.display = file;
     const int id = int(d->pool.size());
@@ -222,10 +192,8 @@ QString Library::fileName(int row) const {
 }
 
 QString Library::fullPath(int row) const {
-    // The path line is the file name, "|" and the full path; the file name's own length says
-    // where the full path begins, whatever the name contains.
     const Impl::Entry *entry = d->entryAt(row);
-    return entry ? entry->pathLine.sliced(entry->file.size() + 1) : QString();
+    return entry ? entry->fullPath() : QString();
 }
 
 QString Library::foldedDisplayLine(int row) const {
@@ -247,8 +215,7 @@ int Library::arrivalOf(int row) const {
 QString Library::fullPathOfArrival(int arrival) const {
     if (arrival < 0 || size_t(arrival) >= d->pool.size())
         return {};
-    const Impl::Entry &entry = d->pool[size_t(arrival)];
-    return entry.pathLine.sliced(entry.file.size() + 1);
+    return d->pool[size_t(arrival)].fullPath();
 }
 
 void Library::setDisplayLine(int row, const QString &text) {

@@ -9,16 +9,12 @@ namespace {
 const QString kInitial = QStringLiteral("Click To Set");
 const QString kClosed = QStringLiteral("click to set");
 
-const QStringList kSongs{"ABBA - Dancing.mp3", "Deep Purple - Smoke.mp3",
-                         "Queen A.mp3",        "queen B.mp3",
-                         "Queen C.mp3",        "Zed.mp3"};
-
 struct Rig {
     FakeCommandHost host;
     CommandInterpreter interpreter{host};
 
     explicit Rig(const QString &screenName = QStringLiteral("me"),
-                 const QStringList &files = kSongs) {
+                 const QStringList &files = FakeCommandHost::sampleSongs()) {
         host.labSN = screenName;
         host.addFiles(files);
     }
@@ -242,7 +238,7 @@ void TestCommandInterpreter::numbers() {
 void TestCommandInterpreter::numberPlaysTheDisplayLine() {
     Rig rig;
     const int row = rig.row(QStringLiteral("Queen A.mp3"));
-    QVERIFY(row >= 0 && row < kSongs.size() - 2);
+    QVERIFY(row >= 0 && row < FakeCommandHost::sampleSongs().size() - 2);
     rig.host.mutableLibrary().setDisplayLine(row, QStringLiteral("Queen - Bohemian Rhapsody"));
     rig.say(QStringLiteral("me"), QString::number(row + 1));
     QCOMPARE(rig.host.calls, QStringList{"playFile:Queen - Bohemian Rhapsody"});
@@ -285,7 +281,7 @@ void TestCommandInterpreter::pick_data() {
                        "pickerAdd:Zed.mp3",
                        matched(6),
                        "pickerShow"}
-        << kSongs << true;
+        << FakeCommandHost::sampleSongs() << true;
     QTest::newRow("the folder is not searched")
         << "p music" << QStringList{"pickerLoad", matched(0), "pickerShow"} << QStringList{}
         << true;
@@ -345,20 +341,24 @@ void TestCommandInterpreter::random_data() {
         << QStringList{} << "r" << 1 << QStringList{} << QStringList{error};
     QTest::newRow("r space, empty library")
         << QStringList{} << "r " << 1 << QStringList{} << QStringList{error};
-    QTest::newRow("no match") << kSongs << "r zzz" << 1 << QStringList{} << QStringList{error};
-    QTest::newRow("bare r draws from all, first") << kSongs << "r" << 1 << kSongs << QStringList{};
-    QTest::newRow("bare r draws from all, last") << kSongs << "r" << 6 << kSongs << QStringList{};
+    QTest::newRow("no match") << FakeCommandHost::sampleSongs() << "r zzz" << 1 << QStringList{}
+                              << QStringList{error};
+    QTest::newRow("bare r draws from all, first")
+        << FakeCommandHost::sampleSongs() << "r" << 1 << FakeCommandHost::sampleSongs()
+        << QStringList{};
+    QTest::newRow("bare r draws from all, last") << FakeCommandHost::sampleSongs() << "r" << 6
+                                                 << FakeCommandHost::sampleSongs() << QStringList{};
     QTest::newRow("matches only, second")
-        << kSongs << "r queen" << 2 << QStringList{"Queen A.mp3", "queen B.mp3", "Queen C.mp3"}
-        << QStringList{};
-    QTest::newRow("folded search")
-        << kSongs << "r  Deep Pur" << 1 << QStringList{"Deep Purple - Smoke.mp3"} << QStringList{};
+        << FakeCommandHost::sampleSongs() << "r queen" << 2
+        << QStringList{"Queen A.mp3", "queen B.mp3", "Queen C.mp3"} << QStringList{};
+    QTest::newRow("folded search") << FakeCommandHost::sampleSongs() << "r  Deep Pur" << 1
+                                   << QStringList{"Deep Purple - Smoke.mp3"} << QStringList{};
     QTest::newRow("draw below the range starts nothing")
-        << kSongs << "r queen" << 0 << QStringList{"Queen A.mp3", "queen B.mp3", "Queen C.mp3"}
-        << QStringList{};
+        << FakeCommandHost::sampleSongs() << "r queen" << 0
+        << QStringList{"Queen A.mp3", "queen B.mp3", "Queen C.mp3"} << QStringList{};
     QTest::newRow("draw above the range starts nothing")
-        << kSongs << "r queen" << 4 << QStringList{"Queen A.mp3", "queen B.mp3", "Queen C.mp3"}
-        << QStringList{};
+        << FakeCommandHost::sampleSongs() << "r queen" << 4
+        << QStringList{"Queen A.mp3", "queen B.mp3", "Queen C.mp3"} << QStringList{};
 }
 
 void TestCommandInterpreter::random() {

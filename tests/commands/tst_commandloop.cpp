@@ -12,17 +12,13 @@
 
 namespace {
 
-const QStringList kSongs{"ABBA - Dancing.mp3", "Deep Purple - Smoke.mp3",
-                         "Queen A.mp3",        "queen B.mp3",
-                         "Queen C.mp3",        "Zed.mp3"};
-
 struct Rig {
     FakeCommandHost host;
     CommandInterpreter interpreter{host};
 
     Rig() {
         host.labSN = QStringLiteral("me");
-        host.addFiles(kSongs);
+        host.addFiles(FakeCommandHost::sampleSongs());
     }
 
     void say(const QString &who, const QString &what) {
@@ -122,7 +118,7 @@ void TestCommandLoop::answerTextThatIsACommandRunsAgain() {
 void TestCommandLoop::realPicker() {
     PickerHost host;
     host.labSN = QStringLiteral("me");
-    host.addFiles(kSongs);
+    host.addFiles(FakeCommandHost::sampleSongs());
     CommandInterpreter interpreter(host);
     auto say = [&](const QString &text) {
         QString who = QStringLiteral("Me"), what = text, date;

@@ -2,6 +2,13 @@
 
 #include "library/Library.h"
 
+const QStringList &FakeCommandHost::sampleSongs() {
+    static const QStringList songs{"ABBA - Dancing.mp3", "Deep Purple - Smoke.mp3",
+                                   "Queen A.mp3",        "queen B.mp3",
+                                   "Queen C.mp3",        "Zed.mp3"};
+    return songs;
+}
+
 FakeCommandHost::FakeCommandHost() : m_library(std::make_unique<Library>()) {}
 
 FakeCommandHost::~FakeCommandHost() = default;

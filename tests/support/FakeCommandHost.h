@@ -43,6 +43,8 @@ public:
 
     // Adds each file from one folder to the library.
     void addFiles(const QStringList &files, const QString &folder = QStringLiteral("/music"));
+    // A small library with shared words, case differences and one two-word band.
+    static const QStringList &sampleSongs();
     Library &mutableLibrary();
 
     QStringList calls;
