@@ -102,12 +102,14 @@ bool FolderScanner::walk(const QString &source, std::unique_ptr<TagPrefetch> &pr
             subfolders.append(name);
     }
     sortNames(subfolders);
+    // Hidden subfolders are not walked, but they are subfolders: they count for the completion.
+    const bool hasSubfolders = !contents.folders.isEmpty();
     // With subfolders the completion is certain, so reading tags can start right away.
-    if (!subfolders.isEmpty())
+    if (hasSubfolders)
         startPrefetch(prefetch);
     addMedia(std::move(contents.files), top, prefetch.get());
     // A folder without subfolders ends with its own files: no completion at all.
-    if (subfolders.isEmpty())
+    if (!hasSubfolders)
         return false;
     // One level only: the subfolders' own subfolders are listed but never walked.
     for (const QString &name : std::as_const(subfolders)) {

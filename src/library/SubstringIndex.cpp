@@ -48,7 +48,10 @@ void SubstringIndex::add(const QString &line) {
     const QStringView last = text.sliced(lastSlash + 1);
     addSegment(first);
 
-    const QStringView middle = text.sliced(firstSlash + 1, lastSlash - firstSlash - 1);
+    // A file directly in "/" has one slash and no middle at all.
+    const QStringView middle = lastSlash > firstSlash
+                                   ? text.sliced(firstSlash + 1, lastSlash - firstSlash - 1)
+                                   : QStringView();
     if (lastSlash > firstSlash && middle != m_previousMiddle) {
         m_previousMiddle = middle;
         qsizetype start = firstSlash + 1;

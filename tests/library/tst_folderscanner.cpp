@@ -148,6 +148,9 @@ void TestFolderScanner::scan_data() {
         << QStringList{".h.mp3", "v.mp3", ".hidden/z.mp3", "Sub/.also.mp3", "Sub/w.mp3"} << Tags{}
         << QStringList{"v.mp3", "Sub/w.mp3"} << QStringList{"v.mp3", "w.mp3"}
         << QStringList{"v.mp3", "Sub/w.mp3"} << true;
+    QTest::newRow("only hidden subfolders still complete")
+        << QStringList{"v.mp3", ".hidden/z.mp3"} << Tags{{"v.mp3", {"V", "T"}}}
+        << QStringList{"v.mp3"} << QStringList{"V - T"} << QStringList{"v.mp3"} << true;
     QTest::newRow("alphabetical: remix.mp3 first, then x.mp3 refused")
         << QStringList{"x.mp3", "remix.mp3", "d/"} << Tags{} << QStringList{"remix.mp3"}
         << QStringList{"remix.mp3"} << QStringList{"remix.mp3"} << true;
