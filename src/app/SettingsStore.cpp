@@ -67,10 +67,22 @@ bool SettingsStore::SaveListToFile(const QString &path, const QStringList &list,
         bytes += "\r\n";
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    const auto fail = [&] {
         if (error)
             *error = file.errorString();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return fail();
+    // A write only reaches QSaveFile's buffer, and commit() does not notice when flushing that
+    // buffer fails (a full disk): it would replace the old file with a short one. Flush first and
+    // keep the old file unless every byte went out.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const bool failed = fail();
+        file.cancelWriting();
+        return failed;
     }
+    if (!file.commit())
+        return fail();
     return true;
 }

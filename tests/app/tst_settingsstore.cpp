@@ -5,7 +5,9 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +40,7 @@ private slots:
     void missingFileGivesEmptyStore();
     void failedSaveKeepsTheOldFile();
     void saveIntoMissingFolderReportsWhy();
+    void fullDiskKeepsTheOldFile();
 };
 
 void TestSettingsStore::lookup_data() {
@@ -209,6 +212,38 @@ void TestSettingsStore::saveIntoMissingFolderReportsWhy() {
     QVERIFY(!SettingsStore::SaveListToFile(dir.filePath("no/such/folder/zandoramp.ini"), {"a"},
                                            &error));
     QVERIFY(!error.isEmpty());
+}
+
+// A real full file system: the write only fills a buffer, and only flushing it finds no room.
+void TestSettingsStore::fullDiskKeepsTheOldFile() {
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    QTemporaryDir dir;
+    const QByteArray where = QFile::encodeName(dir.path());
+    if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("this machine does not let a test mount a tmpfs");
+    struct Unmount {
+        QByteArray where;
+        ~Unmount() { ::umount(where.constData()); }
+    } unmount{where};
+
+    const QString path = dir.filePath("zandoramp.ini");
+    const QByteArray old("load7\r\nxdir/music\r\n");
+    writeAll(path, old);
+    // Fill every block that is left.
+    QFile filler(dir.filePath("filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    filler.close();
+
+    QString error;
+    const bool saved =
+        SettingsStore::SaveListToFile(path, {"load8", "xdir/music", "csplplaying %s"}, &error);
+    QVERIFY(!saved);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(path), old);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
