@@ -31,7 +31,9 @@ void PlayerPanel::playFile(const QString &file) {
 void PlayerPanel::startEntry(int row) {
     m_player.setURL(m_library.fullPath(row));
     ui.txtNum->setText(QString::number(row + 1));
-    ui.Timer1->start();
+    // Switching on the announcement check while it is on must not restart its countdown.
+    if (!ui.Timer1->isActive())
+        ui.Timer1->start();
 }
 
 void PlayerPanel::wmp_StatusChange() {

@@ -2,6 +2,7 @@
 
 #include "platform/Twips.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPalette>
@@ -64,6 +65,12 @@ void MultiPicker::unload() {
     // WA_DeleteOnClose makes this a deferred delete, also for a window never shown (a search
     // with exactly one match unloads the picker while it is still hidden).
     close();
+}
+
+void MultiPicker::closeEvent(QCloseEvent *event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit unloaded();
 }
 
 void MultiPicker::lstFiles_Click(QListWidgetItem *item) {

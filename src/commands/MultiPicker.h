@@ -37,6 +37,13 @@ public:
     QLabel *Label1() const { return m_Label1; }
     QPushButton *Command1() const { return m_Command1; }
 
+signals:
+    // The window is closing: it counts as unloaded from now on, though Qt deletes it later.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void lstFiles_Click(QListWidgetItem *item);
 

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/PlayerPanel.h"
 #include "chat/ChatScanner.h"
+#include "commands/MultiPicker.h"
 #include "library/Library.h"
 #include "player/MediaPlayer.h"
 #include "support/TestPlatform.h"
@@ -8,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -80,6 +82,9 @@ private slots:
     void autoRandomIdleCases();
     void autoRandomMovesOnFromABadFile();
     void playFileFirstKeyMatch();
+    void switchingOnKeepsTheCountdown_data();
+    void switchingOnKeepsTheCountdown();
+    void closedPickerCountsAsUnloaded();
 };
 
 void TestNowPlaying::firstTickSendsNothing() {
@@ -273,3 +278,49 @@ void TestNowPlaying::playFileFirstKeyMatch() {
 
 QTEST_MAIN(TestNowPlaying)
 #include "tst_nowplaying.moc"
+
+void TestNowPlaying::switchingOnKeepsTheCountdown_data() {
+    QTest::addColumn<QString>("timer");
+    QTest::newRow("Timer1 by a second start") << "Timer1";
+    QTest::newRow("tmrMenu by a second Find") << "tmrMenu";
+}
+
+// A timer switched on while it is already on keeps counting from its first start.
+void TestNowPlaying::switchingOnKeepsTheCountdown() {
+    QFETCH(QString, timer);
+    Fixture f;
+    auto *tmr = f.w->findChild<QTimer *>(timer);
+    const auto switchOn = [&] {
+        if (timer == "Timer1")
+            f.w->startEntry(0);
+        else
+            f.w->chameleonButton1_Click();
+    };
+    // tmrMenu's 10 ms is too short to see; a longer interval shows the same rule.
+    tmr->setInterval(500);
+    switchOn();
+    QVERIFY(tmr->isActive());
+    QTest::qWait(300);
+    switchOn();
+    QVERIFY2(tmr->remainingTime() <= 250, qPrintable(QString::number(tmr->remainingTime())));
+}
+
+// A "p" line handled after Cancel, before Qt has deleted the picker, gets a picker of its own.
+void TestNowPlaying::closedPickerCountsAsUnloaded() {
+    Fixture f;
+    f.w->setScreenName("me");
+    const auto say = [&] {
+        QString who = "me", what = "p mp3", when = "{1:00}";
+        f.w->chat1_aimchatscan(who, what, when);
+    };
+    say();
+    QPointer<MultiPicker> first = f.w->picker();
+    QVERIFY(first);
+    first->Command1()->click();
+    say();
+    QPointer<MultiPicker> second = f.w->picker();
+    QVERIFY(second && second != first);
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(second && second->isVisible());
+    QCOMPARE(second->count(), 3);
+}

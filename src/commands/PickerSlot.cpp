@@ -1,0 +1,38 @@
+#include "commands/PickerSlot.h"
+
+PickerSlot::PickerSlot(MultiPicker::PlayFunction play, QWidget *owner)
+    : QObject(owner), m_play(std::move(play)), m_owner(owner) {}
+
+PickerSlot::~PickerSlot() {
+    delete m_picker;
+}
+
+void PickerSlot::load() {
+    if (m_picker)
+        return;
+    m_picker = new MultiPicker(m_play, m_owner);
+    // A "p" line handled between Cancel and the deferred delete must get a picker of its own,
+    // not fill the closing one.
+    connect(m_picker, &MultiPicker::unloaded, this, [this] { m_picker = nullptr; });
+}
+
+void PickerSlot::add(const QString &displayLine) {
+    if (m_picker)
+        m_picker->addEntry(displayLine);
+}
+
+int PickerSlot::count() const {
+    return m_picker ? m_picker->count() : 0;
+}
+
+void PickerSlot::unload() {
+    if (m_picker)
+        m_picker->unload();
+}
+
+void PickerSlot::show() {
+    if (m_picker) {
+        m_picker->show();
+        m_picker->raise();
+    }
+}
