@@ -17,25 +17,51 @@ MainWindow *AppController::mainWindow() const {
 void AppController::createMainWindow() {
     auto *window = new MainWindow(m_platform);
     m_main = window;
+    m_current = window;
     connect(window, &MainWindow::clearSettingsRequested, this, &AppController::restart);
-    connect(window, &QObject::destroyed, this, [this, window] {
-        // A widget announces its destruction before QPointer lets go of it, so compare. During a
-        // restart the old window goes after its successor exists; only the last one ends the
-        // program.
-        if (!m_main || m_main.data() == window)
-            emit finished();
+    connect(window, &MainWindow::closed, this, &AppController::mainWindowClosed);
+    connect(window, &QObject::destroyed, this, [this](QObject *gone) {
+        // During a restart the old window goes after its successor exists; only the last one
+        // ends the program.
+        if (gone == m_current && !m_restart)
+            emit finished(m_exitCode);
     });
     window->runLoadSequence();
+    // A close of the system that came before this window existed is carried out now.
+    if (m_quitRequested && m_main)
+        m_main->requestClose(CloseGuard::Origin::System);
 }
 
 void AppController::closeMainWindow() {
+    m_quitRequested = true;
     if (m_main)
-        m_main->close();
+        m_main->requestClose(CloseGuard::Origin::System);
 }
 
 void AppController::restart() {
-    if (!m_main)
+    if (!m_main || m_restart)
         return;
-    const QString settingsPath = m_main->settingsPath();
-    new RestartWindow([this] { closeMainWindow(); }, settingsPath, [this] { createMainWindow(); });
+    m_restart = new RestartWindow(
+        [this] {
+            if (m_main)
+                m_main->requestClose(CloseGuard::Origin::User);
+        },
+        m_main->settingsPath(), [this] { createMainWindow(); });
+}
+
+void AppController::mainWindowClosed(bool settingsSaved) {
+    if (!settingsSaved)
+        m_exitCode = 1;
+    if (!m_restart)
+        return;
+    // The system asked the program to end: no new window, the program ends with this one.
+    if (m_quitRequested) {
+        // Its timer's tick may be what closed the window, still on the stack.
+        m_restart->deleteLater();
+        m_restart = nullptr;
+        return;
+    }
+    // The settings file was just written; the new window starts without one, and so never waits
+    // in a scan of its own inside the old window's close.
+    m_restart->mainWindowClosed();
 }

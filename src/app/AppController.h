@@ -4,6 +4,7 @@
 #include <QPointer>
 
 class MainWindow;
+class RestartWindow;
 struct Platform;
 
 // Keeps the program's one main window: creates it (its load sequence runs), restarts it for
@@ -15,17 +16,26 @@ public:
 
     void start();
     MainWindow *mainWindow() const;
-    // A close request from outside (a signal, the session ending): the close sequence runs.
+    // A close request of the system (a signal, the session ending): the close sequence runs, at
+    // once or as soon as the window's own waits and boxes have ended, and the program ends.
     void closeMainWindow();
 
 signals:
-    // The main window closed and no restart follows.
-    void finished();
+    // The main window closed and no restart follows: the program's exit status, non-zero when
+    // the settings could not be saved.
+    void finished(int exitCode);
 
 private:
     void createMainWindow();
     void restart();
+    void mainWindowClosed(bool settingsSaved);
 
     Platform &m_platform;
     QPointer<MainWindow> m_main;
+    // The window that ends the program when it goes; compared by address only, since by then it
+    // is no longer a MainWindow.
+    const QObject *m_current = nullptr;
+    QPointer<RestartWindow> m_restart;
+    bool m_quitRequested = false;
+    int m_exitCode = 0;
 };

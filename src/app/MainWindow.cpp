@@ -8,7 +8,7 @@
 #include "chat/AimChat.h"
 #include "chat/ChatScanner.h"
 #include "commands/CommandInterpreter.h"
-#include "commands/MultiPicker.h"
+#include "commands/PickerSlot.h"
 #include "library/Fold.h"
 #include "library/FolderScanner.h"
 #include "library/Library.h"
@@ -67,8 +67,9 @@ std::optional<qint64> wholeNumber(const QString &text) {
 
 MainWindow::MainWindow(Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_settings(std::make_unique<SettingsStore>()),
-      m_library(std::make_unique<Library>()) {
+      m_library(std::make_unique<Library>()), m_closeGuard(new CloseGuard(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_closeGuard, &CloseGuard::closeDue, this, &QWidget::close);
     m_player = new MediaPlayer(platform.makeEngine(), *platform.tagReader, this);
     m_player->setObjectName(QStringLiteral("wmpPlayer"));
     ui.setupUi(this, new PlayerStrip(*m_player));
@@ -77,12 +78,14 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     ui.lstSong->setModelColumn(Library::DisplayColumn);
     ui.lstFiles->setModel(m_library.get());
     ui.lstFiles->setModelColumn(Library::PathColumn);
-    ui.lstSettings->setModel(m_settings.get());
+    // The settings list is never shown. Attached to the store, the view would lay out every entry
+    // whenever the store changes: seconds for one long hand-edited line, with nothing to show.
 
     m_chat1 = new ChatScanner(
         *platform.chatWindow, [this] { return ui.chkChatSend->isChecked(); }, this);
     m_panel = new PlayerPanel(ui, *m_player, *m_library, *m_chat1, this);
     m_interpreter = std::make_unique<CommandInterpreter>(*this);
+    m_pickerSlot = new PickerSlot([this](const QString &text) { playFile(text); }, this);
     FolderScanner::Hooks hooks;
     hooks.storeFolder = [this](const QString &folder) {
         SetSetting(QStringLiteral("xdir"), folder);
@@ -99,8 +102,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
 MainWindow::~MainWindow() {
     // The strip drives the player; it goes first so that it never outlives what it drives.
     delete ui.wmp;
-    // The picker and the menu form are windows of their own; they go with the main window.
-    delete m_picker;
+    // The menu form is a window of its own; it goes with the main window, like the picker.
     delete m_frmx;
 }
 
@@ -148,6 +150,8 @@ QString MainWindow::loadAnnouncement() {
 }
 
 void MainWindow::runLoadSequence() {
+    // The folder scan waits with events running; a close asked for meanwhile runs afterwards.
+    const CloseGuard::Hold hold(*m_closeGuard);
     loadSettings();
     m_startCount = GetSetting(QStringLiteral("load"));
     if (m_startCount.isEmpty())
@@ -170,7 +174,18 @@ void MainWindow::runLoadSequence() {
         chameleonButton7_Click();
 }
 
+void MainWindow::requestClose(CloseGuard::Origin origin) {
+    if (origin == CloseGuard::Origin::System)
+        CloseGuard::dismissOpenBoxes();
+    if (!m_closed && m_closeGuard->request(origin))
+        close();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event) {
+    if (!m_closed && !m_closeGuard->request(CloseGuard::Origin::User)) {
+        event->ignore();
+        return;
+    }
     runCloseSequence();
     event->accept();
 }
@@ -179,11 +194,13 @@ void MainWindow::runCloseSequence() {
     if (m_closed)
         return;
     m_closed = true;
+    m_closeGuard->closing();
     for (const TemplateBox &t : kTemplates)
         SetSetting(QString::fromLatin1(t.key), (ui.*t.box)->text());
-    SaveListToFile(settingsPath(), *m_settings, false);
+    m_settingsSaved = SaveListToFile(settingsPath(), *m_settings, false);
     m_platform.tray->removeIcon();
     closeMenuForm();
+    emit closed(m_settingsSaved);
 }
 
 // Settings --------------------------------------------------------------------------------------
@@ -200,7 +217,12 @@ bool MainWindow::SaveListToFile(const QString &path, QStringListModel &list, boo
         const QString message =
             QStringLiteral("The settings could not be saved to %1: %2").arg(path, error);
         std::fprintf(stderr, "zandoramp: %s\n", qPrintable(message));
-        m_platform.dialogs->warning(this, QStringLiteral("zandor amp"), message);
+        // Nobody waits at the screen when the system closes the program: a box would keep it
+        // from ever ending.
+        if (m_closeGuard->origin() == CloseGuard::Origin::User) {
+            const CloseGuard::Hold hold(*m_closeGuard);
+            m_platform.dialogs->warning(this, QStringLiteral("zandor amp"), message);
+        }
     }
     if (clearList)
         list.setStringList({});
@@ -222,6 +244,7 @@ QString MainWindow::GetSetting(const QString &setting) const {
 }
 
 void MainWindow::Label6_Click() {
+    const CloseGuard::Hold hold(*m_closeGuard);
     const bool ok = m_platform.dialogs->askOkCancel(
         this, QStringLiteral("Clear Settings"),
         QStringLiteral("trevik amp must be restarted to clear settings, Would you like to still "
@@ -233,6 +256,7 @@ void MainWindow::Label6_Click() {
 // Window-level switches -------------------------------------------------------------------------
 
 void MainWindow::labSN_Click() {
+    const CloseGuard::Hold hold(*m_closeGuard);
     const QString answer = m_platform.dialogs->inputBox(this, QStringLiteral("sn"), QString());
     // An answer of spaces alone would fold to an empty name, which every line without a speaker
     // would match; it keeps the name like an empty answer.
@@ -267,10 +291,14 @@ MenuForm *MainWindow::frmx() {
 }
 
 void MainWindow::closeMenuForm() {
-    delete m_frmx;
+    // One of its menus may be the one whose item led here.
+    if (m_frmx)
+        m_frmx->deleteLater();
+    m_frmx = nullptr;
 }
 
 void MainWindow::Command1_Click() {
+    const CloseGuard::Hold hold(*m_closeGuard);
     m_platform.popupMenus->popUp(frmx()->mnuopt());
 }
 
@@ -298,8 +326,8 @@ void MainWindow::chameleonButton3_Click() {
 }
 
 void MainWindow::Label7_Click() {
-    closeMenuForm();
-    close();
+    // The close sequence closes the menu form too, once nothing of it is running any more.
+    requestClose(CloseGuard::Origin::User);
 }
 
 void MainWindow::stripMoved(Qt::MouseButtons buttons, int xTwips, int yTwips) {
@@ -314,6 +342,7 @@ void MainWindow::stripMoved(Qt::MouseButtons buttons, int xTwips, int yTwips) {
 }
 
 void MainWindow::chameleonButton6_Click() {
+    const CloseGuard::Hold hold(*m_closeGuard);
     m_platform.dialogs->information(this, QStringLiteral("zandor amp"), commandsHelpText());
 }
 
@@ -334,6 +363,7 @@ void MainWindow::chameleonButton7_Click() {
 // Library ---------------------------------------------------------------------------------------
 
 void MainWindow::chameleonButton2_Click() {
+    const CloseGuard::Hold hold(*m_closeGuard);
     addfiles(
         m_platform.folderDialog->browseFolder(this, QStringLiteral("Please select a folder.")));
 }
@@ -354,7 +384,9 @@ void MainWindow::showLibraryFull() {
 
 void MainWindow::chameleonButton1_Click() {
     blnListMenu = false;
-    ui.tmrMenu->start();
+    // Switching on a timer that is already on leaves its countdown running.
+    if (!ui.tmrMenu->isActive())
+        ui.tmrMenu->start();
     ui.cmdOff->setFocus();
     // Every matching line would be selected in turn, leaving the last one selected; selecting
     // the last one directly leaves the same state and the same (suppressed) menu events.
@@ -380,12 +412,16 @@ void MainWindow::lstSong_Click() {
     if (!blnListMenu)
         return;
     // The menu opens once the selection has settled, never inside the list's own mouse handling.
-    QTimer::singleShot(0, this, [this] { m_platform.popupMenus->popUp(frmx()->lstClick()); });
+    QTimer::singleShot(0, this, [this] {
+        const CloseGuard::Hold hold(*m_closeGuard);
+        m_platform.popupMenus->popUp(frmx()->lstClick());
+    });
 }
 
 // Waiting ---------------------------------------------------------------------------------------
 
 void MainWindow::PaUse(double length) {
+    const CloseGuard::Hold hold(*m_closeGuard);
     QElapsedTimer elapsed;
     elapsed.start();
     const qint64 total = qint64(length * 1000.0);
@@ -466,30 +502,4 @@ void MainWindow::playerFastForward() {
 
 void MainWindow::playerFastReverse() {
     m_player->fastReverse();
-}
-
-void MainWindow::pickerLoad() {
-    if (m_picker)
-        return;
-    m_picker = new MultiPicker([this](const QString &text) { playFile(text); }, this);
-}
-
-void MainWindow::pickerAdd(const QString &displayLine) {
-    if (m_picker)
-        m_picker->addEntry(displayLine);
-}
-
-int MainWindow::pickerCount() const {
-    return m_picker ? m_picker->count() : 0;
-}
-
-void MainWindow::pickerUnload() {
-    delete m_picker;
-}
-
-void MainWindow::pickerShow() {
-    if (m_picker) {
-        m_picker->show();
-        m_picker->raise();
-    }
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/CloseGuard.h"
 #include "app/MainWindowUi.h"
 #include "commands/CommandHost.h"
-#include "commands/MultiPicker.h"
+#include "commands/PickerSlot.h"
 #include "tray/MenuForm.h"
 
 #include <QPointer>
@@ -36,6 +37,10 @@ public:
     // restores the announcement texts, shows the window and, when it was left from the tray,
     // sends it back there.
     void runLoadSequence();
+    // Every way of closing the window goes through here (or through close(), which counts as the
+    // user's): a close asked for while one of the window's own waits or boxes is open runs once
+    // that has ended.
+    void requestClose(CloseGuard::Origin origin);
     QString settingsPath() const;
     static QString loadAnnouncement();
 
@@ -76,7 +81,7 @@ public:
     MediaPlayer &player() { return *m_player; }
     ChatScanner &scanner() { return *m_chat1; }
     SettingsStore &settings() { return *m_settings; }
-    MultiPicker *picker() const { return m_picker; }
+    MultiPicker *picker() const { return m_pickerSlot->picker(); }
     PlayerPanel &panel() { return *m_panel; }
     MenuForm *menuForm() const { return m_frmx; }
     bool listMenuArmed() const { return blnListMenu; }
@@ -96,15 +101,18 @@ public:
     QString forwardText() const override;
     QString reverseText() const override;
     void setAutoRandom(bool on) override;
-    void pickerLoad() override;
-    void pickerAdd(const QString &displayLine) override;
-    int pickerCount() const override;
-    void pickerUnload() override;
-    void pickerShow() override;
+    void pickerLoad() override { m_pickerSlot->load(); }
+    void pickerAdd(const QString &displayLine) override { m_pickerSlot->add(displayLine); }
+    int pickerCount() const override { return m_pickerSlot->count(); }
+    void pickerUnload() override { m_pickerSlot->unload(); }
+    void pickerShow() override { m_pickerSlot->show(); }
 
 signals:
     // The user confirmed Clear Settings: the program must restart the main window.
     void clearSettingsRequested();
+    // The close sequence has run; `settingsSaved` is false when the settings file could not be
+    // written.
+    void closed(bool settingsSaved);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -129,12 +137,14 @@ private:
     PlayerPanel *m_panel = nullptr;
     std::unique_ptr<CommandInterpreter> m_interpreter;
     std::unique_ptr<FolderScanner> m_scanner;
-    QPointer<MultiPicker> m_picker;
+    CloseGuard *m_closeGuard = nullptr;
+    PickerSlot *m_pickerSlot = nullptr;
     QPointer<MenuForm> m_frmx;
 
     QString m_startCount;
     bool blnListMenu = false;
     std::optional<QPoint> m_grabPoint; // twips, relative to the strip
     bool m_closed = false;
+    bool m_settingsSaved = true;
     int m_rowSelectedAtPress = -1;
 };

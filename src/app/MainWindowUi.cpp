@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <limits>
+
 const QColor MainWindowUi::kLabelColour(61, 137, 188);
 const QColor MainWindowUi::kListColour(191, 209, 223);
 
@@ -72,7 +74,11 @@ QPushButton *framedButton(QWidget *parent, const char *frameName, const char *na
 }
 
 QLineEdit *textBox(QWidget *parent, const char *name, const char *text, QRect where) {
-    return place(new QLineEdit(QString::fromLatin1(text), parent), name, where);
+    auto *box = new QLineEdit(QString::fromLatin1(text), parent);
+    // A text box holds what the settings file gave it, however long; the default limit would
+    // cut a long text and the close sequence would save it cut.
+    box->setMaxLength(std::numeric_limits<int>::max());
+    return place(box, name, where);
 }
 
 QTimer *timer(QObject *parent, const char *name, int interval, bool on) {

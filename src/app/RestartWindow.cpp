@@ -19,7 +19,11 @@ RestartWindow::RestartWindow(std::function<void()> closeMainWindow, QString sett
 
 void RestartWindow::Timer1_Timer() {
     m_timer->stop();
+    // The main window may be inside a wait of its own; it closes once that has ended.
     m_closeMainWindow();
+}
+
+void RestartWindow::mainWindowClosed() {
     QFile::remove(m_settingsPath);
     m_showMainWindow();
     close();

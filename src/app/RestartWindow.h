@@ -5,14 +5,18 @@
 
 class QTimer;
 
-// frmRes: a window that is never shown and only carries a timer. Its first tick closes the main
-// window (its close sequence writes the settings file), deletes the settings file, shows a fresh
-// main window (whose load sequence then starts from nothing) and closes itself.
+// frmRes: a window that is never shown and only carries a timer. Its first tick asks the main
+// window to close; once its close sequence has written the settings file, the restart goes on:
+// the settings file is deleted, a fresh main window is shown (its load sequence starts from
+// nothing) and this window closes itself.
 class RestartWindow : public QWidget {
     Q_OBJECT
 public:
     RestartWindow(std::function<void()> closeMainWindow, QString settingsPath,
                   std::function<void()> showMainWindow, QWidget *parent = nullptr);
+
+    // The main window's close sequence has run.
+    void mainWindowClosed();
 
 private:
     void Timer1_Timer();

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -15,7 +16,7 @@ int main(int argc, char *argv[]) {
 
     AppWiring wiring;
     AppController controller(wiring.platform());
-    QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::quit);
+    QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);
 
     ExitSignals exitSignals;
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
@@ -24,6 +25,8 @@ int main(int argc, char *argv[]) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &controller,
                      [&controller](QSessionManager &) { controller.closeMainWindow(); });
 
-    controller.start();
+    // The load sequence runs inside the event loop: exit() before the loop has started would be
+    // lost, and a close asked for during the start must end the program.
+    QTimer::singleShot(0, &controller, &AppController::start);
     return app.exec();
 }
