@@ -15,11 +15,11 @@ namespace {
 
 constexpr int liveCheckTimeoutMs = 250;
 
-enum class Occupant { Nothing, LiveRoom, StaleSocket, OtherFile, OtherUsers };
+enum class Occupant { Nothing, LiveRoom, StaleSocket, OtherFile, OtherUsersFile, OtherUsersRoom };
 
 struct Found {
     Occupant occupant = Occupant::Nothing;
-    uint user = 0; // for OtherUsers: the owner of the file or of the serving process
+    uint user = 0; // the other user: the file's owner, or the one the serving process runs as
 };
 
 Found occupant(const QString &path) {
@@ -28,7 +28,7 @@ Found occupant(const QString &path) {
         return {};
     // Checked before anything else: another user's file is not probed, used or removed.
     if (uint(info.st_uid) != ChatSocketPath::ownUserId())
-        return {Occupant::OtherUsers, uint(info.st_uid)};
+        return {Occupant::OtherUsersFile, uint(info.st_uid)};
     if (!S_ISSOCK(info.st_mode))
         return {Occupant::OtherFile};
     QLocalSocket probe;
@@ -38,7 +38,7 @@ Found occupant(const QString &path) {
         return {Occupant::StaleSocket};
     const std::optional<uint> peer = ChatSocketPath::peerUserId(probe.socketDescriptor());
     if (peer && *peer != ChatSocketPath::ownUserId())
-        return {Occupant::OtherUsers, *peer};
+        return {Occupant::OtherUsersRoom, *peer};
     return {Occupant::LiveRoom};
 }
 
@@ -72,8 +72,11 @@ ChatRoomServer::Result ChatRoomServer::listen(const QString &socketPath) {
     case Occupant::LiveRoom:
         m_result = Result::RoomAlreadyRunning;
         return m_result;
-    case Occupant::OtherUsers:
+    case Occupant::OtherUsersFile:
         return fail(tr("%1 belongs to another user, %2; it is neither used nor removed")
+                        .arg(socketPath, ChatSocketPath::describeUser(found.user)));
+    case Occupant::OtherUsersRoom:
+        return fail(tr("a process of another user, %2, serves %1; it is neither used nor removed")
                         .arg(socketPath, ChatSocketPath::describeUser(found.user)));
     case Occupant::OtherFile:
         return fail(tr("%1 exists and is not a socket").arg(socketPath));
