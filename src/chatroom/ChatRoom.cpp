@@ -22,7 +22,7 @@ void ChatRoom::setTranscript(const QString &html) {
 
 void ChatRoom::setTranscriptUtf8(const QByteArray &html) {
     m_transcript = html;
-    emit transcriptChanged();
+    emit transcriptReplaced();
 }
 
 void ChatRoom::setInput(const QString &html) {
@@ -48,27 +48,43 @@ void ChatRoom::setUserName(const QString &name) {
     emit userNameChanged(m_userName);
 }
 
-void ChatRoom::send() {
+bool ChatRoom::send() {
     if (m_input.isEmpty())
-        return;
+        return true;
     const QString html = m_inputTyped ? escape(m_input) : m_input;
-    m_input.clear();
-    m_inputTyped = false;
+    // Empty while the line goes in, as watchers of the line expect; a refused line goes back.
+    const QString input = std::exchange(m_input, QString());
+    const bool typed = std::exchange(m_inputTyped, false);
+    if (!appendLine(m_userName, html)) {
+        m_input = input;
+        m_inputTyped = typed;
+        return false;
+    }
     emit inputChanged(m_input);
-    appendLine(m_userName, html);
+    return true;
 }
 
-void ChatRoom::sayAsUser(const QString &text) {
-    say(m_userName, text);
+bool ChatRoom::sayAsUser(const QString &text) {
+    return say(m_userName, text);
 }
 
-void ChatRoom::say(const QString &speaker, const QString &text) {
-    appendLine(speaker, escape(text));
+bool ChatRoom::say(const QString &speaker, const QString &text) {
+    return appendLine(speaker, escape(text));
 }
 
-void ChatRoom::appendLine(const QString &speaker, const QString &html) {
-    m_transcript += formatLine(speaker, html, m_clock()).toUtf8();
-    emit transcriptChanged();
+bool ChatRoom::appendLine(const QString &speaker, const QString &html) {
+    const qsizetype bytes = html.toUtf8().size();
+    if (bytes > maxLineBytes) {
+        emit lineRefused(tr("Not sent: the line is %1 bytes long, and a line may be at most %2 "
+                            "bytes.")
+                             .arg(bytes)
+                             .arg(maxLineBytes));
+        return false;
+    }
+    const QString line = formatLine(speaker, html, m_clock());
+    m_transcript += line.toUtf8();
+    emit lineAppended(line);
+    return true;
 }
 
 void ChatRoom::setClock(Clock clock) {

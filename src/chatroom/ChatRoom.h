@@ -17,6 +17,11 @@ class ChatRoom : public QObject {
 public:
     using Clock = std::function<QTime()>;
 
+    // The longest text of one line, in UTF-8 bytes as it goes into the transcript (typed text
+    // escaped). Longer lines are refused: they take long to lay out on screen, and the room
+    // must keep answering the player within its time budget.
+    static constexpr qsizetype maxLineBytes = 16384;
+
     // Starts with the login name of the account that runs the program as the user's name.
     explicit ChatRoom(QObject *parent = nullptr);
     explicit ChatRoom(const QString &userName, QObject *parent = nullptr);
@@ -36,13 +41,14 @@ public:
     void setUserName(const QString &name);
 
     // Presses send: a non-empty input box becomes one line of the room's own user and the box
-    // is emptied. An empty box does nothing.
-    void send();
-    // A line typed by hand by the room's own user or by another member.
-    void sayAsUser(const QString &text);
-    void say(const QString &speaker, const QString &text);
-    // Appends one line whose text is already HTML.
-    void appendLine(const QString &speaker, const QString &html);
+    // is emptied. An empty box does nothing. False when the line is over maxLineBytes: it is
+    // refused (see lineRefused) and the box keeps its content.
+    bool send();
+    // A line typed by hand by the room's own user or by another member; false when refused.
+    bool sayAsUser(const QString &text);
+    bool say(const QString &speaker, const QString &text);
+    // Appends one line whose text is already HTML; false when refused.
+    bool appendLine(const QString &speaker, const QString &html);
 
     // Where the time stamps come from; local wall-clock time unless replaced.
     void setClock(Clock clock);
@@ -55,7 +61,12 @@ public:
     static QString loginName();
 
 signals:
-    void transcriptChanged();
+    // The whole transcript was replaced.
+    void transcriptReplaced();
+    // One line, exactly as the transcript now ends with it, was appended.
+    void lineAppended(const QString &line);
+    // A line was not appended because it is too long; reason says so in a sentence.
+    void lineRefused(const QString &reason);
     void inputChanged(const QString &text);
     void userNameChanged(const QString &name);
 

@@ -61,7 +61,10 @@ void ChatRoomConnection::answer(const ChatFrame &request) {
     } else if (verb == "INPUT") {
         m_room->setInput(ChatFrame::decodeText(request.payload()));
     } else if (verb == "SEND") {
-        m_room->send();
+        if (!m_room->send()) {
+            refuse(QByteArrayLiteral("line too long"));
+            return;
+        }
     } else {
         refuse(QByteArrayLiteral("unknown verb"));
         return;

@@ -1,6 +1,7 @@
 #include "chatroom/ChatRoomServer.h"
 
 #include "chatroom/ChatRoomConnection.h"
+#include "platform/ChatSocketPath.h"
 
 #include <QFile>
 #include <QLocalServer>
@@ -14,19 +15,31 @@ namespace {
 
 constexpr int liveCheckTimeoutMs = 250;
 
-enum class Occupant { Nothing, LiveRoom, StaleSocket, OtherFile };
+enum class Occupant { Nothing, LiveRoom, StaleSocket, OtherFile, OtherUsersFile, OtherUsersRoom };
 
-Occupant occupant(const QString &path) {
+struct Found {
+    Occupant occupant = Occupant::Nothing;
+    uint user = 0; // the other user: the file's owner, or the one the serving process runs as
+};
+
+Found occupant(const QString &path) {
     struct stat info {};
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return Occupant::Nothing;
+        return {};
+    // Checked before anything else: another user's file is not probed, used or removed.
+    if (uint(info.st_uid) != ChatSocketPath::ownUserId())
+        return {Occupant::OtherUsersFile, uint(info.st_uid)};
     if (!S_ISSOCK(info.st_mode))
-        return Occupant::OtherFile;
+        return {Occupant::OtherFile};
     QLocalSocket probe;
     probe.connectToServer(path);
-    if (probe.state() == QLocalSocket::ConnectedState || probe.waitForConnected(liveCheckTimeoutMs))
-        return Occupant::LiveRoom;
-    return Occupant::StaleSocket;
+    if (probe.state() != QLocalSocket::ConnectedState &&
+        !probe.waitForConnected(liveCheckTimeoutMs))
+        return {Occupant::StaleSocket};
+    const std::optional<uint> peer = ChatSocketPath::peerUserId(probe.socketDescriptor());
+    if (peer && *peer != ChatSocketPath::ownUserId())
+        return {Occupant::OtherUsersRoom, *peer};
+    return {Occupant::LiveRoom};
 }
 
 } // namespace
@@ -54,10 +67,17 @@ ChatRoomServer::Result ChatRoomServer::listen(const QString &socketPath) {
 
     // The option-based listen renames its socket over whatever is at the path, so a live room
     // has to be recognised here or it would silently lose its socket.
-    switch (occupant(socketPath)) {
+    const Found found = occupant(socketPath);
+    switch (found.occupant) {
     case Occupant::LiveRoom:
         m_result = Result::RoomAlreadyRunning;
         return m_result;
+    case Occupant::OtherUsersFile:
+        return fail(tr("%1 belongs to another user, %2; it is neither used nor removed")
+                        .arg(socketPath, ChatSocketPath::describeUser(found.user)));
+    case Occupant::OtherUsersRoom:
+        return fail(tr("a process of another user, %2, serves %1; it is neither used nor removed")
+                        .arg(socketPath, ChatSocketPath::describeUser(found.user)));
     case Occupant::OtherFile:
         return fail(tr("%1 exists and is not a socket").arg(socketPath));
     case Occupant::StaleSocket:
@@ -114,8 +134,15 @@ QString ChatRoomServer::statusText() const {
 }
 
 void ChatRoomServer::acceptConnections() {
-    while (QLocalSocket *socket = m_server->nextPendingConnection())
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        // The socket's mode keeps other users out; this holds even if the mode was widened.
+        if (ChatSocketPath::peerUserId(socket->socketDescriptor()) != ChatSocketPath::ownUserId()) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         new ChatRoomConnection(socket, m_room, m_idleTimeout, this);
+    }
 }
 
 ChatRoomServer::Result ChatRoomServer::fail(const QString &error) {

@@ -8,9 +8,11 @@ class ChatRoom;
 class QLocalServer;
 
 // Serves one ChatRoom over the local chat-room protocol. The socket is made readable and
-// writable by its owner only. A socket that a live room listens on is left alone (this server
-// then refuses to serve); a stale one, which refuses connections, is replaced. Everything happens
-// on the thread the server lives on, which must be the room's thread.
+// writable by its owner only, and a connection from a process of another user is closed at
+// once. A socket that a live room listens on is left alone (this server then refuses to serve);
+// a stale one, which refuses connections, is replaced. A file of another user at the path, or a
+// room served by another user, is never used nor removed: the server refuses and names the
+// owner. Everything happens on the thread the server lives on, which must be the room's thread.
 class ChatRoomServer : public QObject {
     Q_OBJECT
 public:

@@ -1,22 +1,21 @@
 #include "chatroom/ChatRoomWindow.h"
 
 #include "chatroom/ChatRoom.h"
+#include "chatroom/TranscriptView.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextBrowser>
 #include <QVBoxLayout>
 
 ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
-    : QWidget(parent), m_room(room), m_transcriptView(new QTextBrowser(this)),
+    : QWidget(parent), m_room(room), m_transcriptView(new TranscriptView(this)),
       m_userNameEdit(new QLineEdit(this)), m_inputEdit(new QLineEdit(this)),
       m_sendButton(new QPushButton(tr("Send"), this)), m_sayAsNameEdit(new QLineEdit(this)),
       m_sayAsTextEdit(new QLineEdit(this)), m_sayAsButton(new QPushButton(tr("Say as"), this)),
-      m_statusLabel(new QLabel(this)) {
+      m_noticeLabel(new QLabel(this)), m_statusLabel(new QLabel(this)) {
     setObjectName(QStringLiteral("chatRoomWindow"));
     setWindowTitle(tr("Chat room"));
     m_transcriptView->setObjectName(QStringLiteral("transcriptView"));
@@ -26,12 +25,13 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     m_sayAsNameEdit->setObjectName(QStringLiteral("sayAsNameEdit"));
     m_sayAsTextEdit->setObjectName(QStringLiteral("sayAsTextEdit"));
     m_sayAsButton->setObjectName(QStringLiteral("sayAsButton"));
+    m_noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
 
-    // Links in chat lines must not navigate the transcript view away from the transcript.
-    m_transcriptView->setOpenLinks(false);
     m_sayAsNameEdit->setPlaceholderText(tr("member's screen name"));
     m_sayAsTextEdit->setPlaceholderText(tr("what the member says"));
+    m_noticeLabel->setWordWrap(true);
+    m_noticeLabel->setTextFormat(Qt::PlainText);
     m_statusLabel->setWordWrap(true);
     m_statusLabel->setTextFormat(Qt::PlainText);
 
@@ -59,6 +59,7 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     layout->addWidget(m_transcriptView, 1);
     layout->addLayout(inputRow);
     layout->addLayout(sayAsRow);
+    layout->addWidget(m_noticeLabel);
     layout->addWidget(m_statusLabel);
     resize(560, 420);
 
@@ -66,7 +67,9 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     m_inputEdit->setText(m_room->input());
     showTranscript();
 
-    connect(m_room, &ChatRoom::transcriptChanged, this, &ChatRoomWindow::showTranscript);
+    connect(m_room, &ChatRoom::transcriptReplaced, this, &ChatRoomWindow::showTranscript);
+    connect(m_room, &ChatRoom::lineAppended, m_transcriptView, &TranscriptView::appendLine);
+    connect(m_room, &ChatRoom::lineRefused, m_noticeLabel, &QLabel::setText);
     connect(m_room, &ChatRoom::inputChanged, this, &ChatRoomWindow::showInput);
     connect(m_room, &ChatRoom::userNameChanged, this, [this](const QString &name) {
         if (m_userNameEdit->text() != name)
@@ -86,9 +89,7 @@ void ChatRoomWindow::setStatus(const QString &text) {
 }
 
 void ChatRoomWindow::showTranscript() {
-    m_transcriptView->setHtml(m_room->transcript());
-    QScrollBar *bar = m_transcriptView->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    m_transcriptView->showTranscript(m_room->transcriptUtf8());
 }
 
 void ChatRoomWindow::showInput(const QString &text) {
@@ -97,13 +98,14 @@ void ChatRoomWindow::showInput(const QString &text) {
 }
 
 void ChatRoomWindow::sendInput() {
-    m_room->send();
+    if (m_room->send())
+        m_noticeLabel->clear();
 }
 
 void ChatRoomWindow::sayAs() {
     const QString text = m_sayAsTextEdit->text();
-    if (text.isEmpty())
+    if (text.isEmpty() || !m_room->say(m_sayAsNameEdit->text(), text))
         return;
-    m_room->say(m_sayAsNameEdit->text(), text);
     m_sayAsTextEdit->clear();
+    m_noticeLabel->clear();
 }

@@ -6,11 +6,12 @@ class ChatRoom;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTextBrowser;
+class TranscriptView;
 
-// The chat room on screen: the transcript rendered as HTML, the local user's input box, Send
-// button and screen name, a "Say as" row that adds a line as another member, and a status line.
-// Everything typed here is plain text; the room escapes it.
+// The chat room on screen: the latest lines of the transcript rendered as HTML, the local user's
+// input box, Send button and screen name, a "Say as" row that adds a line as another member, a
+// notice that tells why a line was refused, and a status line. Everything typed here is plain
+// text; the room escapes it.
 class ChatRoomWindow : public QWidget {
     Q_OBJECT
 public:
@@ -25,12 +26,13 @@ private:
     void sayAs();
 
     ChatRoom *m_room;
-    QTextBrowser *m_transcriptView;
+    TranscriptView *m_transcriptView;
     QLineEdit *m_userNameEdit;
     QLineEdit *m_inputEdit;
     QPushButton *m_sendButton;
     QLineEdit *m_sayAsNameEdit;
     QLineEdit *m_sayAsTextEdit;
     QPushButton *m_sayAsButton;
+    QLabel *m_noticeLabel;
     QLabel *m_statusLabel;
 };

@@ -49,12 +49,22 @@ std::optional<QByteArray> ChatRoomClient::exchange(const QByteArray &verb,
         return std::nullopt;
 
     const QDeadlineTimer deadline(m_timeoutMs);
+    const QString path = socketPath();
+    const uint self = ChatSocketPath::ownUserId();
+    // Anyone can create the path first in the shared /tmp: a file of another user is not even
+    // connected to, so its owner learns nothing, not even that the player is running.
+    if (ChatSocketPath::ownerOf(path) != self)
+        return std::nullopt;
     QLocalSocket socket;
     // On Unix the connect is attempted at once: a missing socket file or a refused connection
     // fails here without waiting. Only a full listen backlog leaves it connecting.
-    socket.connectToServer(socketPath());
+    socket.connectToServer(path);
     if (socket.state() != QLocalSocket::ConnectedState &&
         !socket.waitForConnected(remainingMs(deadline)))
+        return std::nullopt;
+    // The file may be ours while another user's process serves it (or the path changed hands
+    // after the check above); the credentials of the connected peer cannot be faked.
+    if (ChatSocketPath::peerUserId(socket.socketDescriptor()) != self)
         return std::nullopt;
 
     socket.write(ChatFrame::encode(verb, payload));

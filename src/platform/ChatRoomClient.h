@@ -10,7 +10,8 @@
 // (250 ms by default). It runs on the UI thread and blocks there without spinning an event
 // loop: QLocalSocket's waitFor* calls poll the one socket and deliver no other events, so no
 // timer or chat handler can run inside an operation. A missing room costs one failed connect;
-// any answer that breaks the protocol counts as no chat window at all.
+// any answer that breaks the protocol counts as no chat window at all, and so does a socket file
+// or a serving process of another user: nothing is sent to those.
 class ChatRoomClient : public ChatWindow {
 public:
     static constexpr int defaultTimeoutMs = 250;

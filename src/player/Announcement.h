@@ -2,9 +2,10 @@
 
 #include <QString>
 
-// The now-playing line, built from the user's template. The placeholders are replaced in this
-// order, each everywhere in the result of the previous one and with case: "%a" author, "%s"
-// name, "%n" number, "%d" duration text, "%b" bit rate, "%f" the entry's library line.
+// The now-playing line, built from the user's template in one pass from left to right. The
+// codes, lower case only, are "%a" author, "%s" name, "%n" number, "%d" duration text, "%b" bit
+// rate and "%f" the entry's library line; every other character of the template is kept. Values
+// are inserted as they stand, so a code that appears inside a value is never expanded.
 class Announcement {
 public:
     struct Values {

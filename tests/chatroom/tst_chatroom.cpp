@@ -26,6 +26,8 @@ private slots:
     void escapes();
     void sends_data();
     void sends();
+    void refusesLinesOverTheLimit_data();
+    void refusesLinesOverTheLimit();
     void membersSayTextEscaped();
     void linesFollowTheUserName();
     void linesAreAppendedAfterAReplacedTranscript();
@@ -132,15 +134,63 @@ void TstChatRoom::sends() {
         room->setInput(input);
     QCOMPARE(room->input(), input);
 
-    QSignalSpy transcriptChanged(room, &ChatRoom::transcriptChanged);
-    room->send();
+    QSignalSpy appended(room, &ChatRoom::lineAppended);
+    QVERIFY(room->send());
     QCOMPARE(room->transcript(), transcript);
     QCOMPARE(room->input(), QString());
-    QCOMPARE(transcriptChanged.count(), transcript.isEmpty() ? 0 : 1);
+    QCOMPARE(appended.count(), transcript.isEmpty() ? 0 : 1);
 
     // The box is empty now: pressing send again adds nothing.
     room->send();
     QCOMPARE(room->transcript(), transcript);
+    delete room;
+}
+
+void TstChatRoom::refusesLinesOverTheLimit_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("refused");
+
+    const qsizetype limit = ChatRoom::maxLineBytes;
+    const QString atLimit(limit, QLatin1Char('x'));
+    QTest::newRow("sent, at the limit") << "send" << atLimit << false;
+    QTest::newRow("sent, one byte over") << "send" << atLimit + "y" << true;
+    // The limit is in UTF-8 bytes, as lengths are on the link.
+    QTest::newRow("sent, over in bytes only")
+        << "send" << QString(limit / 2 + 1, QChar(0xE9)) << true;
+    QTest::newRow("typed, at the limit") << "type" << atLimit << false;
+    // Typed text is measured as it goes into the line, escaped.
+    QTest::newRow("typed, over once escaped")
+        << "type" << QString(limit / 4 + 1, QLatin1Char('<')) << true;
+    QTest::newRow("member's line, at the limit") << "say" << atLimit << false;
+    QTest::newRow("member's line, one byte over") << "say" << atLimit + "&" << true;
+}
+
+void TstChatRoom::refusesLinesOverTheLimit() {
+    QFETCH(QString, how);
+    QFETCH(QString, text);
+    QFETCH(bool, refused);
+
+    ChatRoom *room = makeRoom(this);
+    room->setTranscript(QStringLiteral("<BR>before"));
+    QSignalSpy refusals(room, &ChatRoom::lineRefused);
+    bool accepted = false;
+    if (how == "say") {
+        accepted = room->say(QStringLiteral("Other"), text);
+    } else {
+        if (how == "type")
+            room->typeInput(text);
+        else
+            room->setInput(text);
+        accepted = room->send();
+        // A refused line stays in the box, to be shortened.
+        QCOMPARE(room->input(), refused ? text : QString());
+    }
+    QCOMPARE(accepted, !refused);
+    QCOMPARE(room->transcript() == QStringLiteral("<BR>before"), refused);
+    QCOMPARE(refusals.count(), refused ? 1 : 0);
+    if (refused)
+        QVERIFY(refusals.at(0).at(0).toString().contains(QString::number(ChatRoom::maxLineBytes)));
     delete room;
 }
 
@@ -178,15 +228,18 @@ void TstChatRoom::linesAreAppendedAfterAReplacedTranscript() {
     room->sayAsUser(QStringLiteral("gone"));
     const QString cleared =
         QStringLiteral("<font color=blue><b>OnlineHost</b>:<font color=black> Chat Cleared!");
-    QSignalSpy transcriptChanged(room, &ChatRoom::transcriptChanged);
+    QSignalSpy replaced(room, &ChatRoom::transcriptReplaced);
+    QSignalSpy appended(room, &ChatRoom::lineAppended);
     room->setTranscript(cleared);
     QCOMPARE(room->transcript(), cleared);
+    QCOMPARE(replaced.count(), 1);
     room->say(QStringLiteral("x"), QStringLiteral("y"));
-    QCOMPARE(
-        room->transcript(),
-        cleared +
-            R"(<BR><FONT COLOR="#0000ff"><B>x</B></FONT><FONT COLOR="#000000">: y<!-- (09:05:03) --></FONT>)");
-    QCOMPARE(transcriptChanged.count(), 2);
+    const QString line =
+        R"(<BR><FONT COLOR="#0000ff"><B>x</B></FONT><FONT COLOR="#000000">: y<!-- (09:05:03) --></FONT>)";
+    QCOMPARE(room->transcript(), cleared + line);
+    QCOMPARE(replaced.count(), 1);
+    QCOMPARE(appended.count(), 1);
+    QCOMPARE(appended.at(0).at(0).toString(), line);
     delete room;
 }
 

@@ -227,6 +227,10 @@ void TstChatRoomServer::refusesBrokenRequests_data() {
     QTest::newRow("header of 65 bytes") << QByteArray(62, 'G') + " 0\n" << malformed;
     QTest::newRow("64 bytes without line feed") << QByteArray(64, 'G') << malformed;
     QTest::newRow("payload over the limit") << QByteArray("SET 16777217\n") << tooLarge;
+    const QByteArray overLimit(ChatRoom::maxLineBytes + 1, 'x');
+    QTest::newRow("line over the limit")
+        << "INPUT " + QByteArray::number(overLimit.size()) + "\n" + overLimit + "SEND 0\nGET 0\n"
+        << QByteArray("OK 0\nERR 13\nline too long");
     QTest::newRow("answers before the error still come")
         << QByteArray("SET 1\nzGET 0\nFOO 0\nGET 0\n") << "OK 0\nOK 1\nz" + unknown;
 }

@@ -1,6 +1,7 @@
 #include "chatroom/ChatRoom.h"
 #include "chatroom/ChatRoomServer.h"
 #include "chatroom/ChatRoomWindow.h"
+#include "chatroom/TranscriptView.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +36,9 @@ private slots:
     void showsInputFromTheLinkAndSendsItAsHtml();
     void showsTranscriptReplacedOverTheLink();
     void showsStatus();
+    void refusesLongLinesWithAMessage();
+    void showsOnlyTheLatestLines_data();
+    void showsOnlyTheLatestLines();
 
 private:
     template <typename T> T *widget(const char *name) const {
@@ -200,6 +204,69 @@ void TstChatRoomWindow::showsStatus() {
     QCOMPARE(widget<QLabel>("statusLabel")->text(),
              QStringLiteral("Serving the chat room on /x <y>"));
     QCOMPARE(widget<QLabel>("statusLabel")->textFormat(), Qt::PlainText);
+}
+
+void TstChatRoomWindow::refusesLongLinesWithAMessage() {
+    auto *input = widget<QLineEdit>("inputEdit");
+    auto *notice = widget<QLabel>("noticeLabel");
+    QVERIFY(notice);
+    const QString limit = QString::number(ChatRoom::maxLineBytes);
+    const QString tooLong(ChatRoom::maxLineBytes + 1, QLatin1Char('x'));
+    m_room->typeInput(tooLong);
+    QTest::mouseClick(widget<QPushButton>("sendButton"), Qt::LeftButton);
+    QCOMPARE(m_room->transcript(), QString());
+    QCOMPARE(input->text(), tooLong);
+    QVERIFY2(notice->text().contains(limit), qPrintable(notice->text()));
+
+    // Over the link the same: the line is refused and the window says why.
+    notice->clear();
+    m_room->setInput(QStringLiteral("<b>") + tooLong);
+    QVERIFY(!m_room->send());
+    QVERIFY(notice->text().contains(limit));
+
+    // Shortened, it goes, and the message goes with it.
+    input->selectAll();
+    QTest::keyClicks(input, QStringLiteral("short"));
+    QTest::keyClick(input, Qt::Key_Return);
+    QCOMPARE(m_room->transcript(), line(QStringLiteral("Dj Me"), QStringLiteral("short")));
+    QCOMPARE(notice->text(), QString());
+}
+
+void TstChatRoomWindow::showsOnlyTheLatestLines_data() {
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("lines added one by one") << false;
+    QTest::newRow("transcript replaced at once") << true;
+}
+
+void TstChatRoomWindow::showsOnlyTheLatestLines() {
+    QFETCH(bool, replaced);
+    const int shown = TranscriptView::maxShownLines;
+    const int count = shown + 50;
+    QString transcript;
+    for (int i = 0; i < count; ++i) {
+        const QString text =
+            i == 0 ? QStringLiteral("first line") : QStringLiteral("line %1").arg(i);
+        if (replaced)
+            transcript += line(QStringLiteral("Other"), text);
+        else
+            m_room->say(QStringLiteral("Other"), text);
+    }
+    if (replaced)
+        m_room->setTranscript(transcript + QStringLiteral("<BR>") +
+                              QString(TranscriptView::maxShownLineBytes + 1, QLatin1Char('y')));
+    // A full view stays full, whichever way it was filled.
+    m_room->say(QStringLiteral("Other"), QStringLiteral("last line"));
+
+    auto *view = widget<QTextBrowser>("transcriptView");
+    const QString shownText = view->toPlainText();
+    QVERIFY(!shownText.contains(QStringLiteral("first line")));
+    QVERIFY(shownText.contains(QStringLiteral("Other: line %1\n").arg(count - 1)));
+    QVERIFY(shownText.endsWith(QStringLiteral("Other: last line")));
+    QVERIFY(view->document()->blockCount() <= shown + 1);
+    // A line too long to lay out is named, not shown.
+    QVERIFY(shownText.size() < 100000);
+    // The whole transcript is still there for the link.
+    QVERIFY(m_room->transcript().contains(QStringLiteral("first line")));
 }
 
 QTEST_MAIN(TstChatRoomWindow)

@@ -5,7 +5,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 class TstChatSocketPath : public QObject {
     Q_OBJECT
@@ -21,7 +23,14 @@ private:
 
 void TstChatSocketPath::initTestCase() {
     QVERIFY(m_folder.isValid());
-    QVERIFY(QDir(m_folder.path()).mkdir(QStringLiteral("runtime")));
+    // Folders with modes a runtime folder may or may not have, all owned by this user.
+    const std::pair<const char *, mode_t> folders[] = {
+        {"runtime", 0700}, {"open", 0755}, {"group", 0770}, {"passable", 0711}, {"shared", 01777}};
+    for (const auto &[name, mode] : folders) {
+        const QString path = m_folder.filePath(QLatin1String(name));
+        QVERIFY(QDir().mkdir(path));
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), mode) == 0);
+    }
     QFile file(m_folder.filePath(QStringLiteral("plain-file")));
     QVERIFY(file.open(QIODevice::WriteOnly));
 }
@@ -31,14 +40,24 @@ void TstChatSocketPath::forEnvironment_data() {
     QTest::addColumn<uint>("uid");
     QTest::addColumn<QString>("expected");
 
+    const uint self = ::getuid();
+    const QString fallback = QStringLiteral("/tmp/aim_chatwnd-%1").arg(self);
     const QString runtime = m_folder.filePath(QStringLiteral("runtime"));
-    QTest::newRow("existing folder") << runtime << 1000u << runtime + "/aim_chatwnd";
-    QTest::newRow("trailing slash") << runtime + "/" << 1000u << runtime + "/aim_chatwnd";
+    QTest::newRow("own private folder") << runtime << self << runtime + "/aim_chatwnd";
+    QTest::newRow("trailing slash") << runtime + "/" << self << runtime + "/aim_chatwnd";
     QTest::newRow("unset") << QString() << 1000u << QStringLiteral("/tmp/aim_chatwnd-1000");
-    QTest::newRow("missing folder") << m_folder.filePath(QStringLiteral("gone")) << 1000u
-                                    << QStringLiteral("/tmp/aim_chatwnd-1000");
-    QTest::newRow("a file, not a folder") << m_folder.filePath(QStringLiteral("plain-file"))
-                                          << 1000u << QStringLiteral("/tmp/aim_chatwnd-1000");
+    QTest::newRow("missing folder")
+        << m_folder.filePath(QStringLiteral("gone")) << self << fallback;
+    QTest::newRow("a file, not a folder")
+        << m_folder.filePath(QStringLiteral("plain-file")) << self << fallback;
+    QTest::newRow("mode 0755") << m_folder.filePath(QStringLiteral("open")) << self << fallback;
+    QTest::newRow("mode 0770") << m_folder.filePath(QStringLiteral("group")) << self << fallback;
+    QTest::newRow("mode 0711") << m_folder.filePath(QStringLiteral("passable")) << self << fallback;
+    QTest::newRow("shared like /tmp")
+        << m_folder.filePath(QStringLiteral("shared")) << self << fallback;
+    QTest::newRow("/tmp itself") << QStringLiteral("/tmp") << self << fallback;
+    QTest::newRow("private folder of another user")
+        << runtime << self + 1 << QStringLiteral("/tmp/aim_chatwnd-%1").arg(self + 1);
     QTest::newRow("root's fallback") << QString() << 0u << QStringLiteral("/tmp/aim_chatwnd-0");
     QTest::newRow("large uid") << QString() << 4294967294u
                                << QStringLiteral("/tmp/aim_chatwnd-4294967294");

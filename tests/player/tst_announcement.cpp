@@ -35,16 +35,42 @@ void TestAnnouncement::expand_data() {
                                       << "Y"
                                       << "l"
                                       << "Y/Y/XX";
-    QTest::newRow("author naming a later placeholder is replaced again") << "by %a"
-                                                                         << "%s"
-                                                                         << "Y"
-                                                                         << "l"
-                                                                         << "by Y";
-    QTest::newRow("name naming an earlier placeholder stays") << "%s"
-                                                              << "X"
-                                                              << "%a"
-                                                              << "l"
-                                                              << "%a";
+    // Song data is inserted as it stands: a code inside a value is text, never expanded again.
+    QTest::newRow("author naming a later code") << "by %a"
+                                                << "%s"
+                                                << "Y"
+                                                << "l"
+                                                << "by %s";
+    QTest::newRow("name naming an earlier code") << "%s"
+                                                 << "X"
+                                                 << "%a"
+                                                 << "l"
+                                                 << "%a";
+    QTest::newRow("untagged file named with the number code") << "playing %s"
+                                                              << ""
+                                                              << "x %n y"
+                                                              << "x %n y.mp3"
+                                                              << "playing x %n y";
+    QTest::newRow("codes in every value") << "%a|%s|%f"
+                                          << "%n%d"
+                                          << "%b%f"
+                                          << "%a%s"
+                                          << "%n%d|%b%f|%a%s";
+    QTest::newRow("title of many codes")
+        << "%s by %a, %f"
+        << "A" << QStringLiteral("%f").repeated(500)
+        << QStringLiteral("A - ") + QStringLiteral("%f").repeated(500)
+        << QStringLiteral("%f").repeated(500) + " by A, A - " + QStringLiteral("%f").repeated(500);
+    QTest::newRow("a value and the template do not make a code") << "%%a"
+                                                                 << "s"
+                                                                 << "Y"
+                                                                 << "l"
+                                                                 << "%s";
+    QTest::newRow("value ending in a percent sign") << "%a%s"
+                                                    << "50%"
+                                                    << "Y"
+                                                    << "l"
+                                                    << "50%Y";
     QTest::newRow("library line") << "file %f"
                                   << "X"
                                   << "Y"

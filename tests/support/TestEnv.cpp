@@ -3,8 +3,11 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testenv {
@@ -42,6 +45,43 @@ bool makeStaleSocket(const QString &path) {
     const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
     ::close(fd);
     return bound;
+}
+
+QByteArray askAsOtherUser(const QString &path, const QByteArray &request) {
+    const passwd *nobody = ::getpwnam("nobody");
+    int answer[2];
+    if (!nobody || ::pipe2(answer, O_CLOEXEC) != 0)
+        return {};
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Async-signal-safe calls only: the test process has threads.
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const timeval quiet{2, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &quiet, sizeof quiet);
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+            ::_exit(1);
+        (void)::write(fd, request.constData(), size_t(request.size()));
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+            (void)::write(answer[1], buffer, size_t(got));
+        ::_exit(0);
+    }
+    ::close(answer[1]);
+    QByteArray bytes;
+    char buffer[4096];
+    for (ssize_t got; child > 0 && (got = ::read(answer[0], buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, got);
+    ::close(answer[0]);
+    if (child > 0)
+        ::waitpid(child, nullptr, 0);
+    return bytes;
 }
 
 } // namespace testenv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace testenv {
@@ -14,5 +15,8 @@ QString binaryDir();
 bool copyToByteName(const QString &from, const QByteArray &to);
 // A socket file that nothing listens on, as a chat room that was killed leaves behind.
 bool makeStaleSocket(const QString &path);
+// Sends request to the socket at path from a process of another user (nobody) and returns what
+// came back before the other end closed or went quiet for two seconds. Root only.
+QByteArray askAsOtherUser(const QString &path, const QByteArray &request);
 
 } // namespace testenv
