@@ -5,15 +5,15 @@
 #include "platform/QtDialogs.h"
 #include "platform/QtFolderDialog.h"
 #include "platform/QtPopupMenus.h"
+#include "platform/QtTray.h"
 #include "platform/TagLibReader.h"
-#include "tray/NoTray.h"
 
 #include <QCoreApplication>
 
 AppWiring::AppWiring()
     : m_dialogs(std::make_unique<QtDialogs>()), m_chatWindow(std::make_unique<ChatRoomClient>()),
       m_folderDialog(std::make_unique<QtFolderDialog>()),
-      m_tagReader(std::make_unique<TagLibReader>()), m_tray(std::make_unique<NoTray>()),
+      m_tagReader(std::make_unique<TagLibReader>()), m_tray(std::make_unique<QtTray>()),
       m_popupMenus(std::make_unique<QtPopupMenus>()) {
     m_platform.dialogs = m_dialogs.get();
     m_platform.chatWindow = m_chatWindow.get();

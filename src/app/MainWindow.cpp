@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "about/AboutWindow.h"
 #include "about/HelpText.h"
 #include "app/ClickLabel.h"
 #include "app/DragStrip.h"
@@ -22,7 +23,9 @@
 #include "player/MediaPlayer.h"
 #include "player/PlayerStrip.h"
 #include "player/RandomNumber.h"
+#include "tray/LibraryMenu.h"
 #include "tray/MenuForm.h"
+#include "tray/TrayControl.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,6 +37,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -65,10 +69,21 @@ std::optional<qint64> wholeNumber(const QString &text) {
 
 } // namespace
 
+// Outside any namespace, as Qt's resource initialisation requires; the icons live in this
+// static library and would otherwise be left out by the linker.
+static QIcon appIcon() {
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/zandoramp-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 MainWindow::MainWindow(Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_settings(std::make_unique<SettingsStore>()),
       m_library(std::make_unique<Library>()), m_closeGuard(new CloseGuard(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(appIcon());
     connect(m_closeGuard, &CloseGuard::closeDue, this, &QWidget::close);
     m_player = new MediaPlayer(platform.makeEngine(), *platform.tagReader, this);
     m_player->setObjectName(QStringLiteral("wmpPlayer"));
@@ -85,6 +100,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
         *platform.chatWindow, [this] { return ui.chkChatSend->isChecked(); }, this);
     m_panel = new PlayerPanel(ui, *m_player, *m_library, *m_chat1, this);
     m_interpreter = std::make_unique<CommandInterpreter>(*this);
+    m_tray = new TrayControl(*this, *platform.tray, this);
     m_pickerSlot = new PickerSlot([this](const QString &text) { playFile(text); }, this);
     FolderScanner::Hooks hooks;
     hooks.storeFolder = [this](const QString &folder) {
@@ -102,8 +118,10 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
 MainWindow::~MainWindow() {
     // The strip drives the player; it goes first so that it never outlives what it drives.
     delete ui.wmp;
-    // The menu form is a window of its own; it goes with the main window, like the picker.
+    // The menu form and the credits are windows of their own; they go with the main window, like
+    // the picker.
     delete m_frmx;
+    delete m_about;
 }
 
 void MainWindow::connectControls() {
@@ -124,19 +142,10 @@ void MainWindow::connectControls() {
 
     connect(ui.Timer1, &QTimer::timeout, m_panel, &PlayerPanel::Timer1_Timer);
     connect(ui.tmrRandom, &QTimer::timeout, m_panel, &PlayerPanel::tmrRandom_Timer);
-    connect(ui.tmrMenu, &QTimer::timeout, this, &MainWindow::tmrMenu_Timer);
     connect(m_player, &MediaPlayer::StatusChange, m_panel, &PlayerPanel::wmp_StatusChange);
     connect(m_chat1, &ChatScanner::aimchatscan, this, &MainWindow::chat1_aimchatscan);
-    // The list's Click: a selection made by mouse, keyboard or code, and a click on the line
-    // that was already selected. Focus alone moves the current index without selecting, and
-    // must open nothing.
-    connect(ui.lstSong->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &MainWindow::lstSong_Click);
-    ui.lstSong->viewport()->installEventFilter(this);
-    connect(ui.lstSong, &QListView::clicked, this, [this](const QModelIndex &index) {
-        if (index.row() == m_rowSelectedAtPress)
-            lstSong_Click();
-    });
+    m_listMenu = new LibraryMenu(
+        ui.lstSong, ui.tmrMenu, [this] { popUpMenu(frmx()->lstClick()); }, this);
     connect(m_library.get(), &Library::becameFull, this, &MainWindow::showLibraryFull);
 }
 
@@ -156,7 +165,7 @@ void MainWindow::runLoadSequence() {
     m_startCount = GetSetting(QStringLiteral("load"));
     if (m_startCount.isEmpty())
         m_startCount = QStringLiteral("1");
-    blnListMenu = true;
+    m_listMenu->arm();
     const QString announcement = loadAnnouncement();
     m_chat1->scan_on();
     m_chat1->SendChat(announcement);
@@ -195,6 +204,10 @@ void MainWindow::runCloseSequence() {
         return;
     m_closed = true;
     m_closeGuard->closing();
+    // Windows that may still change a setting close first, so that the file has it.
+    m_tray->closeNotice();
+    if (m_about)
+        m_about->close();
     for (const TemplateBox &t : kTemplates)
         SetSetting(QString::fromLatin1(t.key), (ui.*t.box)->text());
     m_settingsSaved = SaveListToFile(settingsPath(), *m_settings, false);
@@ -283,9 +296,11 @@ MenuForm *MainWindow::frmx() {
                 &MainWindow::mnuChatSends_Click);
         connect(m_frmx->item(QStringLiteral("mnuCmds")), &QAction::triggered, this,
                 &MainWindow::chameleonButton6_Click);
-        // Send to tray and Credits arrive with the tray and the credits window.
-        m_frmx->item(QStringLiteral("mnuTray"))->setVisible(false);
-        m_frmx->item(QStringLiteral("mnuCredits"))->setVisible(false);
+        connect(m_frmx->item(QStringLiteral("mnuTray")), &QAction::triggered, this,
+                &MainWindow::chameleonButton7_Click);
+        connect(m_frmx->item(QStringLiteral("mnuCredits")), &QAction::triggered, this,
+                &MainWindow::chameleonButton5_Click);
+        m_tray->connectMenu(m_frmx);
     }
     return m_frmx;
 }
@@ -298,8 +313,17 @@ void MainWindow::closeMenuForm() {
 }
 
 void MainWindow::Command1_Click() {
+    popUpMenu(frmx()->mnuopt());
+}
+
+void MainWindow::popUpMenu(QMenu *menu) {
     const CloseGuard::Hold hold(*m_closeGuard);
-    m_platform.popupMenus->popUp(frmx()->mnuopt());
+    m_platform.popupMenus->popUp(menu);
+}
+
+void MainWindow::tell(const QString &text) {
+    const CloseGuard::Hold hold(*m_closeGuard);
+    m_platform.dialogs->information(this, QStringLiteral("zandor amp"), text);
 }
 
 int MainWindow::heightTwips() const {
@@ -347,17 +371,28 @@ void MainWindow::chameleonButton6_Click() {
 }
 
 void MainWindow::chameleonButton5_Click() {
-    // The credits window arrives with its own change; until then the action shows nothing.
+    ui.cmdOff->setFocus();
+    // A window of its own, not a child: disabling the main window would disable it too.
+    if (!m_about) {
+        m_about = new AboutWindow;
+        connect(m_about, &AboutWindow::closed, this, [this] { setEnabled(true); });
+    }
+    m_about->show();
+    m_about->raise();
+    setEnabled(false);
 }
 
 void MainWindow::chameleonButton7_Click() {
-    // Without an icon there would be no way back to a hidden window, so it stays shown.
-    if (!m_platform.tray->addIcon(this, QStringLiteral("zandor amp 4.0")))
-        return;
-    hide();
-    frmx()->item(QStringLiteral("ecs"))->setChecked(ui.chkCs->isChecked());
-    frmx()->item(QStringLiteral("ecs2"))->setChecked(ui.chkChatSend->isChecked());
-    frmx()->item(QStringLiteral("tauto"))->setChecked(ui.chkRandom->isChecked());
+    m_tray->sendToTray();
+}
+
+void MainWindow::Form_MouseMove(Qt::MouseButtons, int, int xTwips, int) {
+    m_tray->mouseMove(xTwips);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event) {
+    Form_MouseMove(event->buttons(), int(event->modifiers()), twips::fromPixels(event->pos().x()),
+                   twips::fromPixels(event->pos().y()));
 }
 
 // Library ---------------------------------------------------------------------------------------
@@ -383,10 +418,7 @@ void MainWindow::showLibraryFull() {
 }
 
 void MainWindow::chameleonButton1_Click() {
-    blnListMenu = false;
-    // Switching on a timer that is already on leaves its countdown running.
-    if (!ui.tmrMenu->isActive())
-        ui.tmrMenu->start();
+    m_listMenu->holdForFind();
     ui.cmdOff->setFocus();
     // Every matching line would be selected in turn, leaving the last one selected; selecting
     // the last one directly leaves the same state and the same (suppressed) menu events.
@@ -395,27 +427,8 @@ void MainWindow::chameleonButton1_Click() {
         ui.lstSong->setCurrentIndex(m_library->index(row, Library::DisplayColumn));
 }
 
-void MainWindow::tmrMenu_Timer() {
-    blnListMenu = true;
-    ui.tmrMenu->stop();
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == ui.lstSong->viewport() && event->type() == QEvent::MouseButtonPress) {
-        const QModelIndexList selected = ui.lstSong->selectionModel()->selectedIndexes();
-        m_rowSelectedAtPress = selected.isEmpty() ? -1 : selected.first().row();
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void MainWindow::lstSong_Click() {
-    if (!blnListMenu)
-        return;
-    // The menu opens once the selection has settled, never inside the list's own mouse handling.
-    QTimer::singleShot(0, this, [this] {
-        const CloseGuard::Hold hold(*m_closeGuard);
-        m_platform.popupMenus->popUp(frmx()->lstClick());
-    });
+    m_listMenu->lstSong_Click();
 }
 
 // Waiting ---------------------------------------------------------------------------------------

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "about/AboutWindow.h"
 #include "app/CloseGuard.h"
 #include "app/MainWindowUi.h"
 #include "commands/CommandHost.h"
 #include "commands/PickerSlot.h"
+#include "tray/LibraryMenu.h"
 #include "tray/MenuForm.h"
+#include "tray/TrayHost.h"
 
+#include <QCheckBox>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -24,7 +28,9 @@ struct Platform;
 // frmMain: the program. It owns the library, the player, the chat scanner, the settings store and
 // every control that holds state; its load sequence runs when it is created and its close
 // sequence whenever it closes.
-class MainWindow : public QWidget, public CommandHost {
+class TrayControl;
+
+class MainWindow : public QWidget, public CommandHost, public TrayHost {
     Q_OBJECT
 public:
     static constexpr const char *kSettingsFileName = "zandoramp.ini";
@@ -54,8 +60,8 @@ public:
     void chameleonButton5_Click();
     void chameleonButton7_Click();
     void loadSettings();
-    void SetSetting(const QString &name, const QString &setting, bool multi = false);
-    QString GetSetting(const QString &setting) const;
+    void SetSetting(const QString &name, const QString &setting, bool multi = false) override;
+    QString GetSetting(const QString &setting) const override;
     void addfiles(const QString &source);
     void PaUse(double length);
     void AddIt(const QString &file, const QString &path);
@@ -75,6 +81,8 @@ public:
     void lstSong_Click();
     void chat1_aimchatscan(QString &whosaid, QString &whatsaid, QString &datesaid);
     void stripMoved(Qt::MouseButtons buttons, int xTwips, int yTwips);
+    // The window's mouse-move handler, which the tray icon reports through as well.
+    void Form_MouseMove(Qt::MouseButtons button, int shift, int xTwips, int yTwips);
 
     const MainWindowUi &widgets() const { return ui; }
     Library &songs() { return *m_library; }
@@ -84,7 +92,9 @@ public:
     MultiPicker *picker() const { return m_pickerSlot->picker(); }
     PlayerPanel &panel() { return *m_panel; }
     MenuForm *menuForm() const { return m_frmx; }
-    bool listMenuArmed() const { return blnListMenu; }
+    TrayControl &tray() { return *m_tray; }
+    AboutWindow *credits() const { return m_about; }
+    bool listMenuArmed() const { return m_listMenu->armed(); }
 
     // CommandHost
     QString screenName() const override;
@@ -114,18 +124,27 @@ signals:
     // written.
     void closed(bool settingsSaved);
 
+public:
+    // TrayHost
+    QWidget *mainWidget() override { return this; }
+    MenuForm *frmx() override;
+    void popUpMenu(QMenu *menu) override;
+    void closeProgram() override { requestClose(CloseGuard::Origin::User); }
+    bool chatScanChecked() const override { return ui.chkCs->isChecked(); }
+    bool chatSendsChecked() const override { return ui.chkChatSend->isChecked(); }
+    bool autoRandomChecked() const override { return ui.chkRandom->isChecked(); }
+    void tell(const QString &text) override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void runCloseSequence();
     void connectControls();
-    MenuForm *frmx();
     void closeMenuForm();
     void setHeightTwips(int height);
     int heightTwips() const;
-    void tmrMenu_Timer();
     void showLibraryFull();
 
     Platform &m_platform;
@@ -140,11 +159,12 @@ private:
     CloseGuard *m_closeGuard = nullptr;
     PickerSlot *m_pickerSlot = nullptr;
     QPointer<MenuForm> m_frmx;
+    TrayControl *m_tray = nullptr;
+    LibraryMenu *m_listMenu = nullptr;
+    QPointer<AboutWindow> m_about;
 
     QString m_startCount;
-    bool blnListMenu = false;
     std::optional<QPoint> m_grabPoint; // twips, relative to the strip
     bool m_closed = false;
     bool m_settingsSaved = true;
-    int m_rowSelectedAtPress = -1;
 };

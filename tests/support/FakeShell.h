@@ -20,16 +20,27 @@ public:
 };
 
 // A tray that records what was asked of it; `available` decides whether an icon can be added.
+// `pointer` reports a mouse message on the icon, as the shell would.
 class FakeTray final : public TrayShell {
 public:
     bool available = true;
     QStringList calls;
+    Notify notify;
 
-    bool addIcon(QWidget *, const QString &tip) override {
+    bool addIcon(QWidget *, const QString &tip, Notify n) override {
         calls << QStringLiteral("add:") + tip;
+        if (available)
+            notify = std::move(n);
         return available;
     }
-    void removeIcon() override { calls << QStringLiteral("remove"); }
+    void removeIcon() override {
+        calls << QStringLiteral("remove");
+        notify = nullptr;
+    }
+    void pointer(int mouseMessage) {
+        if (notify)
+            notify(mouseMessage);
+    }
 };
 
 // Records the objectName of every menu popped up instead of showing it; an action named in

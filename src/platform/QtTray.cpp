@@ -1,0 +1,51 @@
+#include "platform/QtTray.h"
+
+#include <QWidget>
+
+namespace {
+constexpr int kMouseMove = 512;
+constexpr int kLeftButtonUp = 514;
+constexpr int kLeftButtonDoubleClick = 515;
+constexpr int kRightButtonUp = 517;
+constexpr int kMiddleButtonUp = 520;
+} // namespace
+
+bool QtTray::addIcon(QWidget *owner, const QString &tip, Notify notify) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return false;
+    m_notify = std::move(notify);
+    if (!m_icon) {
+        m_icon = new QSystemTrayIcon(this);
+        connect(m_icon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (m_notify)
+                        m_notify(mouseMessage(reason));
+                });
+    }
+    m_icon->setIcon(owner ? owner->windowIcon() : QIcon());
+    m_icon->setToolTip(tip);
+    m_icon->show();
+    return m_icon->isVisible();
+}
+
+void QtTray::removeIcon() {
+    // Deleted, not only hidden: the tray host then forgets the icon's window at once.
+    delete m_icon.data();
+    m_notify = nullptr;
+}
+
+int QtTray::mouseMessage(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return kLeftButtonUp;
+    case QSystemTrayIcon::DoubleClick:
+        return kLeftButtonDoubleClick;
+    case QSystemTrayIcon::Context:
+        return kRightButtonUp;
+    case QSystemTrayIcon::MiddleClick:
+        return kMiddleButtonUp;
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return kMouseMove;
+}

@@ -1,1 +1,0 @@
-#include "tray/NoTray.h"

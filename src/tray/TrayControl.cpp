@@ -1,0 +1,81 @@
+#include "tray/TrayControl.h"
+
+#include "platform/TrayShell.h"
+#include "platform/Twips.h"
+#include "tray/MenuForm.h"
+#include "tray/TrayHost.h"
+#include "tray/TrayNotice.h"
+
+#include <QAction>
+#include <QWidget>
+
+TrayControl::TrayControl(TrayHost &host, TrayShell &shell, QObject *parent)
+    : QObject(parent), m_host(host), m_shell(shell), m_noticeTickMs(TrayNotice::kTickMs) {}
+
+TrayControl::~TrayControl() {
+    delete m_notice.data();
+}
+
+void TrayControl::sendToTray() {
+    if (m_host.GetSetting(QStringLiteral("shtr")).isEmpty() && !m_notice) {
+        m_notice = new TrayNotice(m_noticeTickMs);
+        connect(m_notice, &TrayNotice::unloaded, this, [this](bool dontShowAgain) {
+            if (dontShowAgain)
+                m_host.SetSetting(QStringLiteral("shtr"), QStringLiteral("0"));
+        });
+        m_notice->show();
+    }
+    const bool added =
+        m_shell.addIcon(m_host.mainWidget(), QString::fromLatin1(kTip),
+                        [this](int message) { mouseMove(message * twips::kPerPixel); });
+    if (!added) {
+        // Hidden without an icon, the window could never be reached again: it stays shown.
+        if (!m_toldNoTray) {
+            m_toldNoTray = true;
+            m_host.tell(QStringLiteral("This desktop has no notification area, so zandor amp "
+                                       "stays in its window."));
+        }
+        return;
+    }
+    m_host.mainWidget()->hide();
+    MenuForm *form = m_host.frmx();
+    form->item(QStringLiteral("ecs"))->setChecked(m_host.chatScanChecked());
+    form->item(QStringLiteral("ecs2"))->setChecked(m_host.chatSendsChecked());
+    form->item(QStringLiteral("tauto"))->setChecked(m_host.autoRandomChecked());
+}
+
+void TrayControl::showWindow() {
+    m_host.mainWidget()->show();
+    m_host.SetSetting(QStringLiteral("tray"), QStringLiteral("0"));
+    m_shell.removeIcon();
+}
+
+void TrayControl::unload() {
+    m_host.SetSetting(QStringLiteral("tray"), QStringLiteral("1"));
+    m_host.closeProgram();
+}
+
+void TrayControl::mouseMove(int xTwips) {
+    // The same single-precision division the icon's message went through to arrive here.
+    const float message = float(xTwips) / float(twips::kPerPixel);
+    if (message == float(kLeftButtonUp))
+        m_host.popUpMenu(m_host.frmx()->trayC());
+}
+
+void TrayControl::connectMenu(MenuForm *form) {
+    connect(form->item(QStringLiteral("tshow")), &QAction::triggered, this,
+            &TrayControl::showWindow);
+    connect(form->item(QStringLiteral("mUnload")), &QAction::triggered, this, &TrayControl::unload);
+    // These marks only mirror the window's switches; choosing one changes nothing, its mark
+    // included.
+    for (const char *name : {"ecs", "ecs2", "tauto"}) {
+        QAction *mark = form->item(QString::fromLatin1(name));
+        connect(mark, &QAction::triggered, mark,
+                [mark](bool checked) { mark->setChecked(!checked); });
+    }
+}
+
+void TrayControl::closeNotice() {
+    if (m_notice)
+        m_notice->close();
+}
