@@ -58,12 +58,13 @@ StandIn::StandIn(const std::vector<std::string> &arguments) : m_logPath(freshLog
     m_error = "the stand-in did not get ready";
 }
 
-StandIn::~StandIn() {
+void StandIn::stop() {
     if (m_process.hProcess) {
         TerminateProcess(m_process.hProcess, 0);
         WaitForSingleObject(m_process.hProcess, INFINITE);
         CloseHandle(m_process.hThread);
         CloseHandle(m_process.hProcess);
+        m_process = {};
     }
     DeleteFileA(m_logPath.c_str());
 }

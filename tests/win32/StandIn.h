@@ -13,13 +13,17 @@
 class StandIn {
 public:
     explicit StandIn(const std::vector<std::string> &arguments = {});
-    ~StandIn();
+    ~StandIn() { stop(); }
     StandIn(const StandIn &) = delete;
     StandIn &operator=(const StandIn &) = delete;
 
     // True once its windows exist; otherwise `error()` tells why not.
     bool ready() const { return m_ready; }
     const std::string &error() const { return m_error; }
+
+    // Ends the stand-in; its windows are gone when this returns. A message still waiting for one
+    // of them fails then.
+    void stop();
 
     // Straight from the stand-in, not found through the code under test; null when it was
     // started without them.

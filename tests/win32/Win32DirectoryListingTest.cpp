@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,10 @@ struct FolderCase {
     bool listed;
     Names files;
 };
+
+void PrintTo(const FolderCase &row, std::ostream *out) {
+    *out << row.name;
+}
 
 class FolderNaming : public ListingTest, public testing::WithParamInterface<FolderCase> {};
 

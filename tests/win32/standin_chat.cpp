@@ -1,7 +1,7 @@
 // A chat-room window of our own with the window classes and layout of the chat client's, for the
 // tests of Win32ChatWindow. Usage:
 //
-//   standin_chat LOG [--buttons N] [--wrappers N] [--hung]
+//   standin_chat LOG [--buttons N] [--wrappers N] [--hung | --slow MS]
 //
 // Every message that reaches one of its windows is appended to LOG as one line
 //
@@ -90,6 +90,7 @@ std::string escaped(const char *text) {
 // runs was caused by our own code (a control telling its parent, the click handler setting text),
 // not sent by the program under test.
 int g_depth = 0;
+DWORD g_slowMs = 0;
 
 void logMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto name = g_names.find(window);
@@ -107,6 +108,8 @@ void logMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                  messageName(message).c_str(), static_cast<unsigned long long>(wParam),
                  detail.c_str());
     std::fflush(g_log);
+    if (external && g_slowMs > 0)
+        Sleep(g_slowMs);
 }
 
 // Logs the message and keeps count of the procedures running while `handle` deals with it.
@@ -233,7 +236,7 @@ int fail(const char *what) {
 
 int main(int argc, char **argv) {
     if (argc < 2)
-        return fail("usage: standin_chat LOG [--buttons N] [--wrappers N] [--hung]");
+        return fail("usage: standin_chat LOG [--buttons N] [--wrappers N] [--hung | --slow MS]");
     int buttons = 6;
     int wrappers = 2;
     bool hung = false;
@@ -244,6 +247,8 @@ int main(int argc, char **argv) {
             wrappers = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--hung") == 0)
             hung = true;
+        else if (std::strcmp(argv[i], "--slow") == 0 && i + 1 < argc)
+            g_slowMs = static_cast<DWORD>(std::atoi(argv[++i]));
         else
             return fail("unknown argument");
     }
