@@ -9,8 +9,7 @@
 
 namespace {
 
-// Class names are matched without regard to case; the chat client's own code looks them up in
-// lower case, and so do we.
+// Class names are matched without regard to case, so the look-ups spell them in lower case.
 constexpr char kChatClass[] = "aim_chatwnd";
 constexpr char kWrapperClass[] = "wndate32class";
 constexpr char kTextClass[] = "ate32class";
@@ -41,8 +40,8 @@ private:
         if (now >= m_end)
             return false;
         DWORD_PTR answer = 0;
-        // SMTO_BLOCK: nothing else is dispatched on the player's thread while it waits, so no
-        // handler of ours can run inside an operation.
+        // SMTO_BLOCK: the player's thread handles no message sent to it while it waits, so none
+        // of its own handlers can run inside an operation.
         if (!sendMessage(window, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
                          UINT(m_end - now), &answer))
             return false;
@@ -54,8 +53,8 @@ private:
     ULONGLONG m_end;
 };
 
-// The most bytes one UTF-16 unit can take in the ANSI code page: 1, or 2 where it is a
-// double-byte one.
+// The most bytes one UTF-16 unit can take in the ANSI code page: 1 on a single-byte code page
+// such as Windows-1252, more on a double-byte one.
 size_t ansiBytesPerUnit() {
     CPINFO info{};
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1 ? size_t(info.MaxCharSize) : 1;
