@@ -12,7 +12,7 @@
 // text for WM_SETTEXT, "-" for WM_GETTEXT (its buffer is only an address) and lParam for the rest.
 // Once its windows exist it writes "ready TRANSCRIPT INPUT" (the two text controls' handles in
 // hex), so a test can look at them without the code under test. With --hung it then stops taking
-// messages for good.
+// messages for good; with --slow it takes MS milliseconds over every message from outside.
 //
 // The chat window's children, top to bottom: two "WndAte32Class" wrappers, each holding an
 // "Ate32Class" edit control (transcript, then input box; the first wrapper also hides an icon
