@@ -1,6 +1,5 @@
 #include "app/AppWiring.h"
 
-#include "platform/ChatRoomClient.h"
 #include "platform/MpvEngine.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFolderDialog.h"
@@ -9,9 +8,30 @@
 #include "platform/TagLibReader.h"
 
 #include <QCoreApplication>
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+#include "platform/win32/WinChatWindow.h"
+#else
+#include "platform/ChatRoomClient.h"
+#endif
+
+namespace {
+
+std::unique_ptr<ChatWindow> makeChatWindow() {
+#ifdef Q_OS_WIN
+    // On Windows the chat room is the chat client's own window in another process.
+    return std::make_unique<WinChatWindow>();
+#else
+    // Elsewhere it is our chat room, reached over its local socket.
+    return std::make_unique<ChatRoomClient>();
+#endif
+}
+
+} // namespace
 
 AppWiring::AppWiring()
-    : m_dialogs(std::make_unique<QtDialogs>()), m_chatWindow(std::make_unique<ChatRoomClient>()),
+    : m_dialogs(std::make_unique<QtDialogs>()), m_chatWindow(makeChatWindow()),
       m_folderDialog(std::make_unique<QtFolderDialog>()),
       m_tagReader(std::make_unique<TagLibReader>()), m_tray(std::make_unique<QtTray>()),
       m_popupMenus(std::make_unique<QtPopupMenus>()) {

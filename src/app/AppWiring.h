@@ -4,7 +4,7 @@
 
 #include <memory>
 
-class ChatRoomClient;
+class ChatWindow;
 class QtDialogs;
 class QtFolderDialog;
 class QtPopupMenus;
@@ -21,7 +21,7 @@ public:
 
 private:
     std::unique_ptr<QtDialogs> m_dialogs;
-    std::unique_ptr<ChatRoomClient> m_chatWindow;
+    std::unique_ptr<ChatWindow> m_chatWindow;
     std::unique_ptr<QtFolderDialog> m_folderDialog;
     std::unique_ptr<TagLibReader> m_tagReader;
     std::unique_ptr<TrayShell> m_tray;

@@ -57,7 +57,14 @@ bool FolderScanner::isMediaName(const QString &name) {
 }
 
 bool FolderScanner::isHiddenName(const QString &name) {
+#ifdef Q_OS_WIN
+    // The listing has already left out what the hidden and system attributes hide; a leading dot
+    // hides nothing on Windows.
+    Q_UNUSED(name);
+    return false;
+#else
     return name.startsWith(QLatin1Char('.'));
+#endif
 }
 
 void FolderScanner::sortNames(QStringList &names) {

@@ -62,7 +62,8 @@ public:
     // A file counts as media when the last three characters of its name, lower-cased, are
     // "mp3", "wma", "asf" or "asx"; names shorter than three characters never do.
     static bool isMediaName(const QString &name);
-    // Names beginning with "." are hidden and left out of the scan.
+    // Names beginning with "." are hidden and left out of the scan. On Windows no name is: there
+    // the listing leaves out entries by their hidden and system attributes.
     static bool isHiddenName(const QString &name);
     // Alphabetical, ignoring case; names equal but for case in exact order.
     static void sortNames(QStringList &names);

@@ -14,6 +14,9 @@
 // so a folder of thousands of files costs no stat() per file: only entries whose kind the file
 // system does not report, and symbolic links, are looked at with stat(). Tests override list()
 // to simulate folders that fail.
+//
+// On Windows the listing is Win32DirectoryListing's (src/platform/win32): FindFirstFileW, with
+// entries marked hidden or system left out there.
 class DirectoryListing {
 public:
     struct Contents {
