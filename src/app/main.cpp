@@ -14,13 +14,14 @@ int main(int argc, char *argv[]) {
     // hidden in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // First of all, so that a signal during the start is held until the program can close.
+    ExitSignals exitSignals;
     AppWiring wiring;
     AppController controller(wiring.platform());
-    QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);
-
-    ExitSignals exitSignals;
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
                      &AppController::closeMainWindow);
+    QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);
+
     // The desktop session is ending: close like any other close, so the settings are saved.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &controller,
                      [&controller](QSessionManager &) { controller.closeMainWindow(); });
