@@ -7,11 +7,12 @@
 
 LibraryMenu::LibraryMenu(QListView *list, QTimer *tmrMenu, std::function<void()> popUp,
                          QObject *parent)
-    : QObject(parent), m_list(list), m_tmrMenu(tmrMenu), m_popUp(std::move(popUp)) {
+    : QObject(parent), m_list(list), m_viewport(list->viewport()), m_tmrMenu(tmrMenu),
+      m_popUp(std::move(popUp)) {
     connect(m_tmrMenu, &QTimer::timeout, this, &LibraryMenu::tmrMenu_Timer);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LibraryMenu::lstSong_Click);
-    m_list->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) {
         if (index.row() == m_rowSelectedAtPress)
             lstSong_Click();
@@ -31,7 +32,9 @@ void LibraryMenu::tmrMenu_Timer() {
 }
 
 bool LibraryMenu::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress) {
+    // The type first: the filter also hears the viewport's last events while the list is being
+    // destroyed, when the list may no longer be asked anything.
+    if (event->type() == QEvent::MouseButtonPress && watched == m_viewport) {
         const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
         m_rowSelectedAtPress = selected.isEmpty() ? -1 : selected.first().row();
     }

@@ -31,6 +31,7 @@ private:
     void tmrMenu_Timer();
 
     QListView *m_list;
+    QObject *m_viewport;
     QTimer *m_tmrMenu;
     std::function<void()> m_popUp;
     bool blnListMenu = false;

@@ -127,7 +127,7 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
     QVERIFY(program.p->waitForStarted());
 
     // The icon: the one window of the player that the tray host has embedded and mapped.
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.visibleWindows().size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.visibleWindows().size(), 1, 30000);
     const QString icon = desktop.visibleWindows().first();
     const QRect iconRect = desktop.geometry(icon);
     QVERIFY2(iconRect.width() <= 64 && iconRect.height() <= 64, "the main window is showing");
@@ -142,7 +142,7 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
             }
             return !menu.isEmpty();
         }(),
-        5000);
+        15000);
     // "Show" is the menu's first item.
     const QRect menuRect = desktop.geometry(menu);
     desktop.xdotool({"mousemove", QString::number(menuRect.x() + 30),
@@ -154,7 +154,7 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
             const QStringList shown = desktop.visibleWindows();
             return shown.size() == 1 && desktop.geometry(shown.first()).width() == 320;
         }(),
-        5000);
+        15000);
 
     program.p->terminate();
     QVERIFY(program.p->waitForFinished(10000));
