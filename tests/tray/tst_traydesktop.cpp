@@ -123,11 +123,14 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
     Process program;
     program.p->setProcessEnvironment(desktop.env());
     program.p->setWorkingDirectory(folder.path());
+    program.p->setProcessChannelMode(QProcess::MergedChannels);
     program.p->start(player, {});
     QVERIFY(program.p->waitForStarted());
 
     // The icon: the one window of the player that the tray host has embedded and mapped.
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.visibleWindows().size(), 1, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        program.p->state() != QProcess::Running || desktop.visibleWindows().size() == 1, 30000);
+    QVERIFY2(program.p->state() == QProcess::Running, program.p->readAll().constData());
     const QString icon = desktop.visibleWindows().first();
     const QRect iconRect = desktop.geometry(icon);
     QVERIFY2(iconRect.width() <= 64 && iconRect.height() <= 64, "the main window is showing");
