@@ -36,7 +36,9 @@ ChatScanner::ChatScanner(ChatWindow &window, std::function<bool()> chatSends, QO
 ChatScanner::~ChatScanner() = default;
 
 void ChatScanner::scan_on() {
-    m_chat_tymer->start();
+    // Switching on a timer that is already on leaves its countdown running.
+    if (!m_chat_tymer->isActive())
+        m_chat_tymer->start();
     m_fyrsttalk = aimchat::GetChatTail(m_window);
 }
 
