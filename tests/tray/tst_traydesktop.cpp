@@ -120,8 +120,13 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
     settings.write("shtr0\r\ntray1\r\n");
     settings.close();
 
+    // A runtime folder of its own: the player must not greet a chat room the user has running.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = desktop.env();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     Process program;
-    program.p->setProcessEnvironment(desktop.env());
+    program.p->setProcessEnvironment(env);
     program.p->setWorkingDirectory(folder.path());
     program.p->setProcessChannelMode(QProcess::MergedChannels);
     program.p->start(player, {});
