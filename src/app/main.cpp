@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 #include "app/AppWiring.h"
+#include "platform/AudioLibraryLog.h"
 #include "platform/ExitSignals.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QTimer>
 
 int main(int argc, char *argv[]) {
+    AudioLibraryLog::routeToDebugLog();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zandoramp"));
     // The program ends when its main window closes for good, not when the last visible window
