@@ -1,5 +1,7 @@
 #include "app/SettingsFolder.h"
 
+#include "app/MainWindow.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -28,8 +30,13 @@ bool SettingsFolder::holdsSettings(const QString &folder) {
     if (canonical.isEmpty())
         return false;
     // Root may write anywhere, but a program installed by the package manager must never leave
-    // files among the packaged ones: they would outlive the package.
-    if (canonical == QLatin1String("/usr") || canonical.startsWith(QLatin1String("/usr/")))
+    // files among the packaged ones: they would outlive the package. A copy that has kept its
+    // settings there all along goes on doing so.
+    const bool system =
+        canonical == QLatin1String("/usr") || canonical.startsWith(QLatin1String("/usr/"));
+    const QString file =
+        QDir(canonical).filePath(QString::fromLatin1(MainWindow::kSettingsFileName));
+    if (system && !QFileInfo::exists(file))
         return false;
 #ifndef Q_OS_WIN
     if (::access(QFile::encodeName(canonical).constData(), W_OK) != 0)

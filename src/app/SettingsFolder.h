@@ -13,6 +13,7 @@ public:
     static QString prepare(const QString &programFolder);
     // The user's configuration folder for this program.
     static QString userFolder();
-    // True when the program may keep its settings in `folder`.
+    // True when the program may keep its settings in `folder`: it can be written, and it is not
+    // a system folder, unless the settings already live there.
     static bool holdsSettings(const QString &folder);
 };
