@@ -26,6 +26,9 @@ void AppController::createMainWindow() {
         if (gone == m_current && !m_restart)
             emit finished(m_exitCode);
     });
+    // Before the load sequence, whose greeting is the first line the chat scan reads.
+    if (!m_screenName.isEmpty())
+        window->setScreenName(m_screenName);
     window->runLoadSequence();
     // A close of the system that came before this window existed is carried out now.
     if (m_quitRequested && m_main)

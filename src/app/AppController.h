@@ -14,6 +14,9 @@ class AppController : public QObject {
 public:
     explicit AppController(Platform &platform, QObject *parent = nullptr);
 
+    // A name given on the command line: every main window starts with it instead of waiting
+    // for the user to set one. Empty leaves the windows as they are.
+    void setScreenName(const QString &name) { m_screenName = name; }
     void start();
     MainWindow *mainWindow() const;
     // A close request of the system (a signal, the session ending): the close sequence runs, at
@@ -36,6 +39,7 @@ private:
     // is no longer a MainWindow.
     const QObject *m_current = nullptr;
     QPointer<RestartWindow> m_restart;
+    QString m_screenName;
     bool m_quitRequested = false;
     int m_exitCode = 0;
 };

@@ -1,5 +1,6 @@
 #include "app/AppWiring.h"
 
+#include "app/SettingsFolder.h"
 #include "platform/MpvEngine.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFolderDialog.h"
@@ -44,7 +45,7 @@ AppWiring::AppWiring()
     m_platform.makeEngine = [] {
         return std::make_unique<MpvEngine>(MpvEngine::defaultAudioOutputs());
     };
-    m_platform.programFolder = QCoreApplication::applicationDirPath();
+    m_platform.programFolder = SettingsFolder::prepare(QCoreApplication::applicationDirPath());
 }
 
 AppWiring::~AppWiring() = default;

@@ -1,12 +1,48 @@
 #include "app/AppController.h"
 #include "app/AppWiring.h"
+#include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "app/RoomLauncher.h"
+#include "app/SettingsFolder.h"
+#include "library/Fold.h"
+#include "platform/AudioLibraryLog.h"
 #include "platform/ExitSignals.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSessionManager>
 #include <QTimer>
 
+#include <cstdio>
+
 int main(int argc, char *argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine options(arguments);
+    switch (options.action()) {
+    case CommandLine::Action::Error:
+        std::fprintf(stderr, "zandoramp: %s\nTry 'zandoramp --help' for more information.\n",
+                     qPrintable(options.error()));
+        return 2;
+    case CommandLine::Action::Version:
+        std::fputs(qPrintable(CommandLine::version()), stdout);
+        return 0;
+    case CommandLine::Action::Help: {
+        // Only to learn where the executable is; no display is needed.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("zandoramp"));
+        const QString folder = SettingsFolder::forProgram(QCoreApplication::applicationDirPath());
+        const QString file =
+            QDir(folder).filePath(QString::fromLatin1(MainWindow::kSettingsFileName));
+        std::fputs(qPrintable(CommandLine::usage(QDir::toNativeSeparators(file))), stdout);
+        return 0;
+    }
+    case CommandLine::Action::Run:
+        break;
+    }
+
+    AudioLibraryLog::routeToDebugLog();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zandoramp"));
     // The program ends when its main window closes for good, not when the last visible window
@@ -16,8 +52,15 @@ int main(int argc, char *argv[]) {
 
     // First of all, so that a signal during the start is held until the program can close.
     ExitSignals exitSignals;
+    QString screenName = options.screenName();
+    if (options.withRoom()) {
+        const QString room = QDir(QCoreApplication::applicationDirPath()).filePath("chatroom");
+        if (RoomLauncher::startIfNone(room) && screenName.isEmpty())
+            screenName = fold(RoomLauncher::roomUserName());
+    }
     AppWiring wiring;
     AppController controller(wiring.platform());
+    controller.setScreenName(screenName);
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
                      &AppController::closeMainWindow);
     QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);

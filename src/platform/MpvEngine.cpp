@@ -1,5 +1,6 @@
 #include "platform/MpvEngine.h"
 
+#include "platform/AudioLibraryLog.h"
 #include "platform/FileNames.h"
 
 #include <QByteArray>
@@ -85,6 +86,9 @@ MpvEngine::MpvEngine(const QString &audioOutputs, QObject *parent) : MediaEngine
         return;
     }
     m_mpv = mpv;
+    // With "terminal" off mpv prints nothing itself; its warnings (an audio output that would
+    // not open, a file it cannot read) arrive as events and go to the debug log.
+    mpv_request_log_messages(m_mpv, "warn");
     // Only properties that change rarely are observed; the position is read when asked for,
     // so playback costs no event traffic per audio frame.
     mpv_observe_property(m_mpv, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
@@ -174,6 +178,12 @@ void MpvEngine::handleEvent(const mpv_event &event) {
         m_duration = property->format == MPV_FORMAT_DOUBLE
                          ? std::max(0.0, *static_cast<const double *>(property->data))
                          : 0.0;
+        break;
+    }
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto *message = static_cast<const mpv_event_log_message *>(event.data);
+        qCDebug(lcAudio, "mpv %s: %s", message->prefix,
+                QByteArray(message->text).trimmed().constData());
         break;
     }
     default:

@@ -23,6 +23,7 @@ struct Platform {
     PopupMenus *popupMenus = nullptr;
     // Each main window owns its own engine, made when the window is created.
     std::function<std::unique_ptr<MediaEngine>()> makeEngine;
-    // The folder that holds the settings file (the executable's folder in the real program).
+    // The folder that holds the settings file: in the real program the executable's folder, or the
+    // user's configuration folder where that one cannot be written (see app/SettingsFolder).
     QString programFolder;
 };

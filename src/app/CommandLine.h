@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The player's command line. It is read before any window or display exists, so that --help,
+// --version and a mistyped option work anywhere, a terminal without a desktop included.
+class CommandLine {
+public:
+    enum class Action { Run, Help, Version, Error };
+
+    // `arguments` as in main's argv, the program's name first.
+    explicit CommandLine(const QStringList &arguments);
+
+    Action action() const { return m_action; }
+    // What went wrong, for an Action::Error.
+    QString error() const { return m_error; }
+    // The screen name to start with, folded as the name typed in the player is; empty when none
+    // was given.
+    QString screenName() const { return m_screenName; }
+    bool withRoom() const { return m_withRoom; }
+
+    // The text of --help; `settingsFile` is the file this copy of the program would use.
+    static QString usage(const QString &settingsFile);
+    static QString version();
+
+private:
+    Action m_action = Action::Run;
+    QString m_error;
+    QString m_screenName;
+    bool m_withRoom = false;
+};

@@ -1,0 +1,103 @@
+// How the program starts: its command line, a screen name given on it, and where the settings
+// file goes.
+#include "app/AppController.h"
+#include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "app/RoomLauncher.h"
+#include "app/SettingsFolder.h"
+#include "chat/ChatScanner.h"
+#include "chatroom/ChatRoom.h"
+#include "support/TestPlatform.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(CommandLine::Action)
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void commandLine_data();
+    void commandLine();
+    void screenNameGivenAtStartIsObeyedAtOnce();
+    void roomUserIsTheRoomsOwnName();
+    void settingsFolder();
+};
+
+void TestStartup::commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CommandLine::Action>("action");
+    QTest::addColumn<QString>("screenName");
+    using A = CommandLine::Action;
+    QTest::newRow("nothing") << QStringList{} << A::Run << "";
+    QTest::newRow("name folded") << QStringList{"--screen-name", " Bob Smith "} << A::Run
+                                 << "bobsmith";
+    QTest::newRow("name with =") << QStringList{"--screen-name=BOB"} << A::Run << "bob";
+    QTest::newRow("name of spaces") << QStringList{"--screen-name", "  "} << A::Error << "";
+    QTest::newRow("name missing") << QStringList{"--screen-name"} << A::Error << "";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << A::Error << "";
+    QTest::newRow("argument") << QStringList{"song.mp3"} << A::Error << "";
+    QTest::newRow("help") << QStringList{"-h"} << A::Help << "";
+    QTest::newRow("help wins") << QStringList{"--version", "--help"} << A::Help << "";
+    QTest::newRow("version") << QStringList{"--version"} << A::Version << "";
+    QTest::newRow("Qt's own options")
+        << QStringList{"-platform", "offscreen", "-reverse"} << A::Run << "";
+}
+
+void TestStartup::commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(CommandLine::Action, action);
+    QFETCH(QString, screenName);
+    const CommandLine options(QStringList{"zandoramp"} + arguments);
+    QCOMPARE(options.action(), action);
+    QCOMPARE(options.error().isEmpty(), action != CommandLine::Action::Error);
+    QCOMPARE(options.screenName(), screenName);
+}
+
+void TestStartup::screenNameGivenAtStartIsObeyedAtOnce() {
+    TestPlatform platform;
+    platform.chat.ownName = "Tester";
+    AppController controller(platform.platform());
+    controller.setScreenName("tester");
+    controller.start();
+    MainWindow *first = controller.mainWindow();
+    // The greeting is the first line the scan reads; it must not close the name again.
+    QVERIFY(platform.chat.html.contains(MainWindow::loadAnnouncement()));
+    first->scanner().tick();
+    platform.chat.say("Tester", "ar", "12:00:01");
+    first->scanner().tick();
+    QVERIFY(first->findChild<QCheckBox *>("chkRandom")->isChecked());
+
+    // The name holds for the whole run, so a restart by Clear Settings keeps it.
+    platform.dialogs.okCancelAnswer = true;
+    QPointer<MainWindow> old = first;
+    first->Label6_Click();
+    QTRY_VERIFY(old.isNull());
+    QCOMPARE(controller.mainWindow()->findChild<QLabel *>("labSN")->text(), "tester");
+    QSignalSpy finished(&controller, &AppController::finished);
+    controller.mainWindow()->close();
+    QTRY_COMPARE(finished.size(), 1);
+}
+
+void TestStartup::roomUserIsTheRoomsOwnName() {
+    // The player started beside the room obeys the room's own user.
+    QCOMPARE(RoomLauncher::roomUserName(), ChatRoom::loginName());
+}
+
+void TestStartup::settingsFolder() {
+    QTemporaryDir portable;
+    QCOMPARE(SettingsFolder::forProgram(portable.path()), portable.path());
+    // Even root, who could write there, keeps its settings out of the packaged files.
+    QCOMPARE(SettingsFolder::forProgram("/usr/bin"), SettingsFolder::userFolder());
+    QCOMPARE(SettingsFolder::forProgram(portable.filePath("gone")), SettingsFolder::userFolder());
+    QVERIFY(QDir(portable.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                .isEmpty());
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
