@@ -264,12 +264,15 @@ void TestIrcRoom::longLineArrivesWholeInPieces() {
 
 void TestIrcRoom::connectionLoss_data() {
     QTest::addColumn<bool>("restartServer");
-    QTest::newRow("kicked") << false;
-    QTest::newRow("server restarted") << true;
+    // A file other than the one before: the player announces only a change of song.
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("kicked") << false << QByteArray("1");
+    QTest::newRow("server restarted") << true << QByteArray("2");
 }
 
 void TestIrcRoom::connectionLoss() {
     QFETCH(bool, restartServer);
+    QFETCH(QByteArray, command);
     if (restartServer) {
         m_server->kill();
         m_alice.dropConnection();
@@ -286,7 +289,7 @@ void TestIrcRoom::connectionLoss() {
     }
     QVERIFY(roomJoined(kRoomNick, 15000));
     QVERIFY(m_alice.waitForText(kRoomNick, "said while away"));
-    m_alice.say(kChannel, "r");
+    m_alice.say(kChannel, command);
     QVERIFY(m_alice.waitForText(kRoomNick, "playing "));
 }
 
