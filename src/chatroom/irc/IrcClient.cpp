@@ -48,7 +48,9 @@ IrcClient::IrcClient(Settings settings, QObject *parent)
         m_lastError = tr("certificate not trusted: %1").arg(reasons.join(QStringLiteral("; ")));
     });
     connect(m_socket, &QSslSocket::errorOccurred, this, [this] {
-        if (m_lastError.isEmpty() || m_socket->error() != QAbstractSocket::SslHandshakeFailedError)
+        // A reason given before (the server's ERROR line, the certificate's faults) says more
+        // than the socket's "remote host closed the connection".
+        if (m_lastError.isEmpty())
             m_lastError = m_socket->errorString();
         onDisconnected();
     });
