@@ -70,7 +70,10 @@ QString ircSettings(const QCommandLineParser &parser, IrcClient::Settings *setti
         QFile file(parser.value(QStringLiteral("password-file")));
         if (!file.open(QIODevice::ReadOnly))
             return QStringLiteral("cannot read the password file: %1").arg(file.errorString());
-        settings->password = file.readLine().trimmed();
+        QByteArray password = file.readLine();
+        while (password.endsWith('\n') || password.endsWith('\r'))
+            password.chop(1);
+        settings->password = password;
     }
     if (parser.isSet(QStringLiteral("pace"))) {
         const QStringList pace = parser.value(QStringLiteral("pace")).split(QLatin1Char(','));
