@@ -24,6 +24,7 @@ const char usage[] =
     "Usage: chatroom [--socket PATH] [--running | --say TEXT]\n"
     "       chatroom [--socket PATH] --irc HOST[:PORT] --channel '#NAME' --nick NICK\n"
     "                [--tls [--trust-cert FILE]] [--password-file FILE] [--owner MASK]\n"
+    "                [--pace BURST,MS]\n"
     "A local chat room that the player can follow, on its own or as an IRC channel.\n"
     "  --socket PATH         serve on (or check) the socket at PATH instead of the\n"
     "                        usual place\n"
