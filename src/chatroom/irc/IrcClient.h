@@ -53,8 +53,6 @@ public:
     QString channel() const { return m_settings.channel; }
     qsizetype pending() const { return m_queue.pending(); }
     qsizetype queueBound() const { return m_queue.bound(); }
-    // Whether the server echoes our own messages back (IRCv3 echo-message).
-    bool echoesOwnMessages() const { return m_echo; }
 
 signals:
     void stateChanged(IrcClient::State state, const QString &text);
