@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QSslCertificate>
 #include <QStringList>
 #include <QUrl>
 
@@ -66,6 +67,9 @@ QString ircSettings(const QCommandLineParser &parser, IrcClient::Settings *setti
     settings->trustedCertificateFile = parser.value(QStringLiteral("trust-cert"));
     if (!settings->trustedCertificateFile.isEmpty() && !settings->tls)
         return QStringLiteral("--trust-cert goes with --tls");
+    if (!settings->trustedCertificateFile.isEmpty() &&
+        QSslCertificate::fromPath(settings->trustedCertificateFile, QSsl::Pem).isEmpty())
+        return QStringLiteral("no PEM certificate in %1").arg(settings->trustedCertificateFile);
     if (parser.isSet(QStringLiteral("password-file"))) {
         // Only ever from a file: a password on the command line shows in every process list.
         QFile file(parser.value(QStringLiteral("password-file")));

@@ -104,6 +104,8 @@ void TstChatRoomProgram::rejectsUnknownArguments_data() {
     QTest::newRow("port out of range")
         << QStringList{"--irc", "localhost:70000", "--channel", "#room", "--nick", "z"} << 2;
     QTest::newRow("certificate without tls") << irc + QStringList{"--trust-cert", "x.pem"} << 2;
+    QTest::newRow("no certificate to trust")
+        << irc + QStringList{"--tls", "--trust-cert", "/nonexistent/server.pem"} << 2;
     QTest::newRow("pace of one number") << irc + QStringList{"--pace", "4"} << 2;
     QTest::newRow("unreadable password file")
         << irc + QStringList{"--password-file", "/nonexistent/password"} << 2;
