@@ -12,7 +12,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSslCertificate>
 #include <QStringList>
 #include <QUrl>
 
@@ -67,9 +66,14 @@ QString ircSettings(const QCommandLineParser &parser, IrcClient::Settings *setti
     settings->trustedCertificateFile = parser.value(QStringLiteral("trust-cert"));
     if (!settings->trustedCertificateFile.isEmpty() && !settings->tls)
         return QStringLiteral("--trust-cert goes with --tls");
-    if (!settings->trustedCertificateFile.isEmpty() &&
-        QSslCertificate::fromPath(settings->trustedCertificateFile, QSsl::Pem).isEmpty())
-        return QStringLiteral("no PEM certificate in %1").arg(settings->trustedCertificateFile);
+    if (!settings->trustedCertificateFile.isEmpty()) {
+        // Read by hand: Qt's TLS backend must not be touched before the application object
+        // exists (it warns, and may pick no backend).
+        QFile file(settings->trustedCertificateFile);
+        if (!file.open(QIODevice::ReadOnly) ||
+            !file.read(1 << 20).contains("-----BEGIN CERTIFICATE-----"))
+            return QStringLiteral("no PEM certificate in %1").arg(file.fileName());
+    }
     if (parser.isSet(QStringLiteral("password-file"))) {
         // Only ever from a file: a password on the command line shows in every process list.
         QFile file(parser.value(QStringLiteral("password-file")));
