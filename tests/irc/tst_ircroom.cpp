@@ -273,15 +273,12 @@ void TestIrcRoom::longLineArrivesWholeInPieces() {
 
 void TestIrcRoom::connectionLoss_data() {
     QTest::addColumn<bool>("restartServer");
-    // A file other than the one before: the player announces only a change of song.
-    QTest::addColumn<QByteArray>("command");
-    QTest::newRow("kicked") << false << QByteArray("1");
-    QTest::newRow("server restarted") << true << QByteArray("2");
+    QTest::newRow("kicked") << false;
+    QTest::newRow("server restarted") << true;
 }
 
 void TestIrcRoom::connectionLoss() {
     QFETCH(bool, restartServer);
-    QFETCH(QByteArray, command);
     if (restartServer) {
         m_server->kill();
         m_alice.dropConnection();
@@ -302,11 +299,13 @@ void TestIrcRoom::connectionLoss() {
         m_client->transcript().contains(
             "<B>zandoramp</B></FONT><FONT COLOR=\"#000000\">: said while away"),
         5000);
-    m_alice.say(kChannel, command);
-    // More time than usual: ngircd holds back the commands of a client that sent several in a
-    // row (here the user's, KICK among them) by a second or more each.
-    QVERIFY2(m_alice.waitForText(kRoomNick, "playing ", 10000),
-             qPrintable(m_client->transcript().right(600)));
+    // A command whose answer never depends on timing: the player announces a new song only when
+    // the file has loaded within half a second, which a loaded test machine may miss. More time
+    // than usual: ngircd holds back the commands of a client that sent several in a row (here
+    // the user's, KICK among them) by a second or more each.
+    m_alice.say(kChannel, "p s");
+    QVERIFY2(m_alice.waitForText(kRoomNick, "3 files matched that string, Select One.", 10000),
+             qPrintable(m_client->transcript().right(300)));
 }
 
 void TestIrcRoom::tls_data() {
