@@ -53,6 +53,8 @@ bool ChatRoom::send() {
         return true;
     const QString html = m_inputTyped ? escape(m_input) : m_input;
     // Empty while the line goes in, as watchers of the line expect; a refused line goes back.
+    if (m_outlet)
+        return sendToOutlet(html);
     const QString input = std::exchange(m_input, QString());
     const bool typed = std::exchange(m_inputTyped, false);
     if (!appendLine(m_userName, html)) {
@@ -64,7 +66,30 @@ bool ChatRoom::send() {
     return true;
 }
 
+bool ChatRoom::sendToOutlet(const QString &html) {
+    if (!refuseIfTooLong(html))
+        return false;
+    const QString refusal = m_outlet(html);
+    if (!refusal.isEmpty()) {
+        emit lineRefused(refusal);
+        return true;
+    }
+    m_input.clear();
+    m_inputTyped = false;
+    emit inputChanged(m_input);
+    return true;
+}
+
 bool ChatRoom::sayAsUser(const QString &text) {
+    if (m_outlet) {
+        const QString html = escape(text);
+        if (!refuseIfTooLong(html))
+            return false;
+        const QString refusal = m_outlet(html);
+        if (!refusal.isEmpty())
+            emit lineRefused(refusal);
+        return refusal.isEmpty();
+    }
     return say(m_userName, text);
 }
 
@@ -72,7 +97,7 @@ bool ChatRoom::say(const QString &speaker, const QString &text) {
     return appendLine(speaker, escape(text));
 }
 
-bool ChatRoom::appendLine(const QString &speaker, const QString &html) {
+bool ChatRoom::refuseIfTooLong(const QString &html) {
     const qsizetype bytes = html.toUtf8().size();
     if (bytes > maxLineBytes) {
         emit lineRefused(tr("Not sent: the line is %1 bytes long, and a line may be at most %2 "
@@ -81,10 +106,20 @@ bool ChatRoom::appendLine(const QString &speaker, const QString &html) {
                              .arg(maxLineBytes));
         return false;
     }
+    return true;
+}
+
+bool ChatRoom::appendLine(const QString &speaker, const QString &html) {
+    if (!refuseIfTooLong(html))
+        return false;
     const QString line = formatLine(speaker, html, m_clock());
     m_transcript += line.toUtf8();
     emit lineAppended(line);
     return true;
+}
+
+void ChatRoom::setOutlet(Outlet outlet) {
+    m_outlet = std::move(outlet);
 }
 
 void ChatRoom::setClock(Clock clock) {

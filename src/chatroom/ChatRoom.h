@@ -16,6 +16,10 @@ class ChatRoom : public QObject {
     Q_OBJECT
 public:
     using Clock = std::function<QTime()>;
+    // Takes a line of the room's own user somewhere else instead of appending it (the room is
+    // then the local face of a network chat, which shows the line when it has gone out). Returns
+    // an empty string when taken, otherwise why not.
+    using Outlet = std::function<QString(const QString &html)>;
 
     // The longest text of one line, in UTF-8 bytes as it goes into the transcript (typed text
     // escaped). Longer lines are refused: they take long to lay out on screen, and the room
@@ -42,13 +46,18 @@ public:
 
     // Presses send: a non-empty input box becomes one line of the room's own user and the box
     // is emptied. An empty box does nothing. False when the line is over maxLineBytes: it is
-    // refused (see lineRefused) and the box keeps its content.
+    // refused (see lineRefused) and the box keeps its content. With an outlet the line goes
+    // there; when the outlet refuses it, lineRefused says why and the box keeps its content,
+    // but the result is true: the line was not too long.
     bool send();
     // A line typed by hand by the room's own user or by another member; false when refused.
     bool sayAsUser(const QString &text);
     bool say(const QString &speaker, const QString &text);
     // Appends one line whose text is already HTML; false when refused.
     bool appendLine(const QString &speaker, const QString &html);
+
+    // From now on the lines of the room's own user go to `outlet`; none: they are appended.
+    void setOutlet(Outlet outlet);
 
     // Where the time stamps come from; local wall-clock time unless replaced.
     void setClock(Clock clock);
@@ -71,9 +80,14 @@ signals:
     void userNameChanged(const QString &name);
 
 private:
+    // True when the line fits; otherwise lineRefused says why.
+    bool refuseIfTooLong(const QString &html);
+    bool sendToOutlet(const QString &html);
+
     QByteArray m_transcript;
     QString m_input;
     bool m_inputTyped = false;
     QString m_userName;
     Clock m_clock;
+    Outlet m_outlet;
 };

@@ -15,7 +15,8 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
       m_userNameEdit(new QLineEdit(this)), m_inputEdit(new QLineEdit(this)),
       m_sendButton(new QPushButton(tr("Send"), this)), m_sayAsNameEdit(new QLineEdit(this)),
       m_sayAsTextEdit(new QLineEdit(this)), m_sayAsButton(new QPushButton(tr("Say as"), this)),
-      m_noticeLabel(new QLabel(this)), m_statusLabel(new QLabel(this)) {
+      m_noticeLabel(new QLabel(this)), m_statusLabel(new QLabel(this)),
+      m_networkStatusLabel(new QLabel(this)) {
     setObjectName(QStringLiteral("chatRoomWindow"));
     setWindowTitle(tr("Chat room"));
     m_transcriptView->setObjectName(QStringLiteral("transcriptView"));
@@ -27,6 +28,7 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     m_sayAsButton->setObjectName(QStringLiteral("sayAsButton"));
     m_noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    m_networkStatusLabel->setObjectName(QStringLiteral("networkStatusLabel"));
 
     m_sayAsNameEdit->setPlaceholderText(tr("member's screen name"));
     m_sayAsTextEdit->setPlaceholderText(tr("what the member says"));
@@ -34,6 +36,9 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     m_noticeLabel->setTextFormat(Qt::PlainText);
     m_statusLabel->setWordWrap(true);
     m_statusLabel->setTextFormat(Qt::PlainText);
+    m_networkStatusLabel->setWordWrap(true);
+    m_networkStatusLabel->setTextFormat(Qt::PlainText);
+    m_networkStatusLabel->hide();
 
     auto *nameForm = new QFormLayout;
     nameForm->setObjectName(QStringLiteral("nameForm"));
@@ -61,6 +66,7 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     layout->addLayout(sayAsRow);
     layout->addWidget(m_noticeLabel);
     layout->addWidget(m_statusLabel);
+    layout->addWidget(m_networkStatusLabel);
     resize(560, 420);
 
     m_userNameEdit->setText(m_room->userName());
@@ -88,6 +94,19 @@ void ChatRoomWindow::setStatus(const QString &text) {
     m_statusLabel->setText(text);
 }
 
+void ChatRoomWindow::showNetwork(const QString &status) {
+    m_userNameEdit->setReadOnly(true);
+    m_sayAsButton->hide();
+    m_sayAsNameEdit->hide();
+    m_sayAsTextEdit->hide();
+    m_networkStatusLabel->show();
+    setNetworkStatus(status);
+}
+
+void ChatRoomWindow::setNetworkStatus(const QString &text) {
+    m_networkStatusLabel->setText(text);
+}
+
 void ChatRoomWindow::showTranscript() {
     m_transcriptView->showTranscript(m_room->transcriptUtf8());
 }
@@ -98,8 +117,9 @@ void ChatRoomWindow::showInput(const QString &text) {
 }
 
 void ChatRoomWindow::sendInput() {
-    if (m_room->send())
-        m_noticeLabel->clear();
+    // Cleared first: a refusal during the send puts its reason here again.
+    m_noticeLabel->clear();
+    m_room->send();
 }
 
 void ChatRoomWindow::sayAs() {

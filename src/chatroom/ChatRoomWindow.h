@@ -18,6 +18,11 @@ public:
     explicit ChatRoomWindow(ChatRoom *room, QWidget *parent = nullptr);
 
     void setStatus(const QString &text);
+    // For a room that is the local face of a network chat: a second status line for the
+    // network connection, a screen name that the network decides, and no "Say as" row, whose
+    // lines would exist nowhere but here.
+    void showNetwork(const QString &status);
+    void setNetworkStatus(const QString &text);
 
 private:
     void showTranscript();
@@ -35,4 +40,5 @@ private:
     QPushButton *m_sayAsButton;
     QLabel *m_noticeLabel;
     QLabel *m_statusLabel;
+    QLabel *m_networkStatusLabel;
 };

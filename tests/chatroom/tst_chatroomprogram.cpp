@@ -96,6 +96,19 @@ void TstChatRoomProgram::rejectsUnknownArguments_data() {
     QTest::newRow("socket without path") << QStringList{"--socket"} << 2;
     QTest::newRow("say without text") << QStringList{"--say"} << 2;
     QTest::newRow("help") << QStringList{"--help"} << 0;
+    const QStringList irc{"--irc", "localhost", "--channel", "#room", "--nick", "zandoramp"};
+    QTest::newRow("irc option without --irc") << QStringList{"--channel", "#room"} << 2;
+    QTest::newRow("irc without a channel") << QStringList{"--irc", "localhost", "--nick", "z"} << 2;
+    QTest::newRow("channel without #")
+        << QStringList{"--irc", "localhost", "--channel", "room", "--nick", "z"} << 2;
+    QTest::newRow("port out of range")
+        << QStringList{"--irc", "localhost:70000", "--channel", "#room", "--nick", "z"} << 2;
+    QTest::newRow("certificate without tls") << irc + QStringList{"--trust-cert", "x.pem"} << 2;
+    QTest::newRow("no certificate to trust")
+        << irc + QStringList{"--tls", "--trust-cert", "/nonexistent/server.pem"} << 2;
+    QTest::newRow("pace of one number") << irc + QStringList{"--pace", "4"} << 2;
+    QTest::newRow("unreadable password file")
+        << irc + QStringList{"--password-file", "/nonexistent/password"} << 2;
 }
 
 void TstChatRoomProgram::rejectsUnknownArguments() {

@@ -1,0 +1,116 @@
+// How long from a user's command (a library number) in an IRC channel to the player's "playing ..."
+// line arriving back in that channel, as the user's own client sees it: a real IRC server (ngircd),
+// the real chatroom program with its real pacing, the real player (libmpv with the null output).
+#include "app/MainWindow.h"
+#include "platform/ChatRoomClient.h"
+#include "support/IrcTestClient.h"
+#include "support/NgircdServer.h"
+#include "support/TestEnv.h"
+#include "support/TestPlatform.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
+    return values[index];
+}
+
+int fail(const char *why) {
+    std::fprintf(stderr, "bench_irc_latency: %s\n", why);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int commands = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
+    if (NgircdServer::executable().isEmpty())
+        return fail("ngircd is not installed (scripts/deps installs it)");
+
+    QTemporaryDir folder;
+    const char *sources[] = {"tagged.mp3", "long.mp3", "untagged.mp3", "titleonly.mp3",
+                             "tagged.wma"};
+    for (int i = 0; i < 5; ++i) {
+        const QString name = QStringLiteral("%1-%2").arg(i).arg(QString::fromLatin1(sources[i]));
+        if (!QFile::copy(testenv::media(QString::fromLatin1(sources[i])), folder.filePath(name)))
+            return fail("test media missing: build the tests first");
+    }
+
+    NgircdServer server({});
+    if (!server.start())
+        return fail(qPrintable(server.errorString()));
+    IrcTestClient user;
+    if (!user.signOn(server.port(), "benchuser", "benchuser") || !user.join("#bench"))
+        return fail("the user's client could not join");
+
+    // The room exactly as a user starts it: no --pace, so the real pacing applies.
+    const QString socket = folder.filePath("room");
+    QProcess room;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    room.setProcessEnvironment(environment);
+    room.start(testenv::binaryDir() + "/chatroom",
+               {"--socket", socket, "--irc", QStringLiteral("127.0.0.1:%1").arg(server.port()),
+                "--channel", "#bench", "--nick", "zandoramp"});
+    if (!user.waitFor(
+            [](const IrcMessage &m) { return m.command == "JOIN" && m.nick() == "zandoramp"; },
+            10000))
+        return fail("the room did not join");
+
+    TestPlatform platform(TestPlatform::Engine::Mpv);
+    ChatRoomClient client(socket, 2000);
+    platform.platform().chatWindow = &client;
+    platform.writeSettings("xdir" + folder.path().toUtf8() + "\r\n");
+    auto *window = new MainWindow(platform.platform());
+    window->runLoadSequence();
+    platform.dialogs.inputAnswer = QStringLiteral("benchuser");
+    window->labSN_Click();
+    if (!user.waitForText("zandoramp", "\x02\x1Ft", 10000))
+        return fail("no greeting in the channel");
+
+    std::vector<double> samples;
+    int lost = 0;
+    for (int i = 0; i < commands; ++i) {
+        // Past the room's pacing interval, and at a random phase against the player's 500 ms
+        // poll, as a person typing would be.
+        QTest::qWait(2100 + int(QRandomGenerator::global()->bounded(500)));
+        user.forget();
+        QElapsedTimer clock;
+        clock.start();
+        // Entries 1 to 3 in turn (the ones a number can choose in a library of five): a new
+        // file every time, since the player announces only a change of song.
+        user.say("#bench", QByteArray::number(i % 3 + 1));
+        if (!user.waitForText("zandoramp", "playing ", 10000)) {
+            ++lost;
+            continue;
+        }
+        samples.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::printf("IRC command (a library number) to \"playing ...\" in the channel, %zu commands "
+                "(%d lost)\n",
+                samples.size(), lost);
+    if (!samples.empty())
+        std::printf("  median %7.1f ms   p95 %7.1f ms   min %7.1f   max %7.1f\n",
+                    percentile(samples, 0.5), percentile(samples, 0.95), percentile(samples, 0.0),
+                    percentile(samples, 1.0));
+    window->close();
+    QCoreApplication::processEvents();
+    room.terminate();
+    room.waitForFinished(5000);
+    return 0;
+}

@@ -1,0 +1,42 @@
+#include "chatroom/IrcRoomLink.h"
+
+#include "chatroom/ChatRoom.h"
+#include "chatroom/irc/IrcClient.h"
+#include "chatroom/irc/IrcText.h"
+
+IrcRoomLink::IrcRoomLink(ChatRoom *room, IrcClient *client, const IrcOwnerMask &owner,
+                         QObject *parent)
+    : QObject(parent), m_room(room), m_client(client), m_owner(owner) {
+    m_room->setUserName(m_client->nick());
+    m_room->setOutlet([this](const QString &html) { return sendToChannel(html); });
+    connect(m_client, &IrcClient::nickChanged, m_room, &ChatRoom::setUserName);
+    connect(m_client, &IrcClient::channelMessage, this, &IrcRoomLink::showMessage);
+}
+
+QString IrcRoomLink::sendToChannel(const QString &html) {
+    if (m_client->say(irctext::fromHtml(html)))
+        return QString();
+    const QString reason = tr("Not sent: more than %1 lines would be waiting to go to %2.")
+                               .arg(m_client->queueBound())
+                               .arg(m_client->channel());
+    emit lineRefused(reason);
+    return reason;
+}
+
+void IrcRoomLink::showMessage(const QByteArray &source, const QString &account,
+                              const QByteArray &text) {
+    const QString nick =
+        irctext::decode(source.left(source.indexOf('!') < 0 ? source.size() : source.indexOf('!')));
+    QString shown;
+    const QByteArray action = irctext::actionText(text);
+    if (!action.isNull())
+        shown = QStringLiteral("* ") + nick + QLatin1Char(' ') +
+                irctext::stripFormatting(irctext::decode(action));
+    else if (irctext::isCtcp(text))
+        return; // a client-to-client query (VERSION, PING, ...), not something said
+    else
+        shown = irctext::stripFormatting(irctext::decode(text));
+    const QString speaker =
+        m_owner.isImpostor(source, account) ? tr("%1 (unverified)").arg(nick) : nick;
+    m_room->appendLine(speaker, ChatRoom::escape(shown));
+}

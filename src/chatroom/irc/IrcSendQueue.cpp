@@ -1,0 +1,38 @@
+#include "chatroom/irc/IrcSendQueue.h"
+
+IrcSendQueue::IrcSendQueue(Pacing pacing, qsizetype bound, QObject *parent)
+    : QObject(parent), m_pacing(pacing), m_bound(bound), m_tokens(qMax(1, pacing.burst)) {
+    m_refill.setInterval(m_pacing.interval);
+    connect(&m_refill, &QTimer::timeout, this, &IrcSendQueue::refill);
+}
+
+bool IrcSendQueue::enqueue(const QList<QByteArray> &lines) {
+    if (m_lines.size() + lines.size() > m_bound)
+        return false;
+    for (const QByteArray &line : lines)
+        m_lines.enqueue(line);
+    drain();
+    return true;
+}
+
+void IrcSendQueue::setOpen(bool open) {
+    m_open = open;
+    drain();
+}
+
+void IrcSendQueue::drain() {
+    while (m_open && m_tokens > 0 && !m_lines.isEmpty()) {
+        --m_tokens;
+        if (!m_refill.isActive())
+            m_refill.start();
+        emit lineReady(m_lines.dequeue());
+    }
+}
+
+void IrcSendQueue::refill() {
+    if (m_tokens < qMax(1, m_pacing.burst))
+        ++m_tokens;
+    else
+        m_refill.stop();
+    drain();
+}
