@@ -1,17 +1,12 @@
 #include "app/RoomLauncher.h"
 
 #include "platform/ChatRoomClient.h"
+#include "platform/LoginName.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
-
-#ifndef Q_OS_WIN
-#include <pwd.h>
-#include <unistd.h>
-#include <vector>
-#endif
 
 bool RoomLauncher::startIfNone(const QString &program, int timeoutMs) {
     ChatRoomClient client;
@@ -30,15 +25,6 @@ bool RoomLauncher::startIfNone(const QString &program, int timeoutMs) {
 }
 
 QString RoomLauncher::roomUserName() {
-#ifndef Q_OS_WIN
-    // The room takes its user's name from the password database; so must this.
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
-    passwd entry{};
-    passwd *found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_name && *found->pw_name)
-        return QString::fromLocal8Bit(found->pw_name);
-#endif
-    return qEnvironmentVariable("USER");
+    // The room names its own user the same way.
+    return LoginName::current();
 }

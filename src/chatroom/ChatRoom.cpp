@@ -1,11 +1,9 @@
 #include "chatroom/ChatRoom.h"
 
 #include "platform/ChatFrame.h"
+#include "platform/LoginName.h"
 
-#include <pwd.h>
-#include <unistd.h>
 #include <utility>
-#include <vector>
 
 ChatRoom::ChatRoom(QObject *parent) : ChatRoom(loginName(), parent) {}
 
@@ -150,13 +148,5 @@ QString ChatRoom::escape(const QString &text) {
 }
 
 QString ChatRoom::loginName() {
-    // getpwuid_r rather than getpwuid: the room may be made on a worker thread in tests.
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
-    passwd entry{};
-    passwd *found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_name && *found->pw_name)
-        return QString::fromLocal8Bit(found->pw_name);
-    return qEnvironmentVariable("USER");
+    return LoginName::current();
 }

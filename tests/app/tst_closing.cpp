@@ -20,12 +20,6 @@
 
 namespace {
 
-const QByteArray kDesignTemplates = "csplplaying %s by %a, duration %d, number %n, bitrate %b\r\n"
-                                    "csstMedia Stopped\r\n"
-                                    "cspaMedia Paused\r\n"
-                                    "csfffast forwarding, use play to resume normal playing...\r\n"
-                                    "csfrrast reversing, use play to resume normal playing...\r\n";
-
 // A folder whose scan completes, and so waits with events running.
 struct Music {
     QTemporaryDir dir;

@@ -22,12 +22,6 @@
 
 namespace {
 
-const QByteArray kDesignTemplates = "csplplaying %s by %a, duration %d, number %n, bitrate %b\r\n"
-                                    "csstMedia Stopped\r\n"
-                                    "cspaMedia Paused\r\n"
-                                    "csfffast forwarding, use play to resume normal playing...\r\n"
-                                    "csfrrast reversing, use play to resume normal playing...\r\n";
-
 // A main window on the test platform, its load sequence run; closed (and so saved) at the end.
 struct Window {
     explicit Window(TestPlatform &platform) : w(new MainWindow(platform.platform())) {

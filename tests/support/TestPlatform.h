@@ -7,12 +7,21 @@
 #include "support/FakeShell.h"
 #include "support/FakeTagReader.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <memory>
 
 class TagLibReader;
+
+// The five template entries as the close sequence writes them from the design texts.
+inline const QByteArray kDesignTemplates =
+    "csplplaying %s by %a, duration %d, number %n, bitrate %b\r\n"
+    "csstMedia Stopped\r\n"
+    "cspaMedia Paused\r\n"
+    "csfffast forwarding, use play to resume normal playing...\r\n"
+    "csfrrast reversing, use play to resume normal playing...\r\n";
 
 // A platform made of fakes around a temporary program folder, for main-window tests. With
 // Engine::Mpv the player is real (libmpv with the null audio output) and tags are read by TagLib.
