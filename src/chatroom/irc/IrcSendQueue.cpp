@@ -3,6 +3,10 @@
 IrcSendQueue::IrcSendQueue(Pacing pacing, qsizetype bound, QObject *parent)
     : QObject(parent), m_pacing(pacing), m_bound(bound), m_tokens(qMax(1, pacing.burst)) {
     m_refill.setInterval(m_pacing.interval);
+    // One token per tick, each tick timed from the one before it: a repeating timer that fires
+    // late catches up with its schedule, and two lines would go out closer than the interval.
+    m_refill.setSingleShot(true);
+    m_refill.setTimerType(Qt::PreciseTimer);
     connect(&m_refill, &QTimer::timeout, this, &IrcSendQueue::refill);
 }
 
@@ -32,7 +36,7 @@ void IrcSendQueue::drain() {
 void IrcSendQueue::refill() {
     if (m_tokens < qMax(1, m_pacing.burst))
         ++m_tokens;
-    else
-        m_refill.stop();
+    if (m_tokens < qMax(1, m_pacing.burst))
+        m_refill.start();
     drain();
 }
