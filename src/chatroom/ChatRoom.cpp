@@ -64,14 +64,22 @@ bool ChatRoom::send() {
     return true;
 }
 
-bool ChatRoom::sendToOutlet(const QString &html) {
+ChatRoom::Offer ChatRoom::offerToOutlet(const QString &html) {
     if (!refuseIfTooLong(html))
-        return false;
+        return Offer::TooLong;
     const QString refusal = m_outlet(html);
     if (!refusal.isEmpty()) {
         emit lineRefused(refusal);
-        return true;
+        return Offer::Refused;
     }
+    return Offer::Taken;
+}
+
+bool ChatRoom::sendToOutlet(const QString &html) {
+    const Offer offer = offerToOutlet(html);
+    // A line the outlet refused (its queue is full) stays in the box; the request itself was fine.
+    if (offer != Offer::Taken)
+        return offer == Offer::Refused;
     m_input.clear();
     m_inputTyped = false;
     emit inputChanged(m_input);
@@ -79,15 +87,8 @@ bool ChatRoom::sendToOutlet(const QString &html) {
 }
 
 bool ChatRoom::sayAsUser(const QString &text) {
-    if (m_outlet) {
-        const QString html = escape(text);
-        if (!refuseIfTooLong(html))
-            return false;
-        const QString refusal = m_outlet(html);
-        if (!refusal.isEmpty())
-            emit lineRefused(refusal);
-        return refusal.isEmpty();
-    }
+    if (m_outlet)
+        return offerToOutlet(escape(text)) == Offer::Taken;
     return say(m_userName, text);
 }
 

@@ -82,6 +82,9 @@ signals:
 private:
     // True when the line fits; otherwise lineRefused says why.
     bool refuseIfTooLong(const QString &html);
+    // What became of a line offered to the outlet.
+    enum class Offer { TooLong, Refused, Taken };
+    Offer offerToOutlet(const QString &html);
     bool sendToOutlet(const QString &html);
 
     QByteArray m_transcript;

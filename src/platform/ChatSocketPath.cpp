@@ -1,14 +1,14 @@
 #include "platform/ChatSocketPath.h"
 
+#include "platform/LoginName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 QString ChatSocketPath::current() {
     return forEnvironment(qEnvironmentVariable("XDG_RUNTIME_DIR"), uint(::getuid()));
@@ -61,12 +61,8 @@ std::optional<uint> ChatSocketPath::peerUserId(qintptr socketDescriptor) {
 }
 
 QString ChatSocketPath::describeUser(uint uid) {
-    const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
-    passwd entry{};
-    passwd *found = nullptr;
-    if (::getpwuid_r(uid_t(uid), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_name && *found->pw_name)
-        return QStringLiteral("%1 (uid %2)").arg(QString::fromLocal8Bit(found->pw_name)).arg(uid);
+    const QString name = LoginName::forUser(uid);
+    if (!name.isEmpty())
+        return QStringLiteral("%1 (uid %2)").arg(name).arg(uid);
     return QStringLiteral("uid %1").arg(uid);
 }

@@ -283,6 +283,7 @@ void TestNowPlaying::switchingOnKeepsTheCountdown_data() {
     QTest::addColumn<QString>("timer");
     QTest::newRow("Timer1 by a second start") << "Timer1";
     QTest::newRow("tmrMenu by a second Find") << "tmrMenu";
+    QTest::newRow("chat_tymer by a second scan_on") << "chat_tymer";
 }
 
 // A timer switched on while it is already on keeps counting from its first start.
@@ -293,10 +294,12 @@ void TestNowPlaying::switchingOnKeepsTheCountdown() {
     const auto switchOn = [&] {
         if (timer == "Timer1")
             f.w->startEntry(0);
-        else
+        else if (timer == "tmrMenu")
             f.w->chameleonButton1_Click();
+        else
+            f.w->scanner().scan_on();
     };
-    // tmrMenu's 10 ms is too short to see; a longer interval shows the same rule.
+    // tmrMenu's 10 ms is too short to see; a longer interval shows the same rule for all.
     tmr->setInterval(500);
     switchOn();
     QVERIFY(tmr->isActive());
