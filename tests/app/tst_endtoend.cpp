@@ -2,6 +2,7 @@
 // thread (the player's chat client blocks while it waits for an answer), the player is the real
 // main window with real libmpv (null audio output) and TagLib on real files.
 #include "app/MainWindow.h"
+#include "chat/ChatScanner.h"
 #include "commands/MultiPicker.h"
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
@@ -61,9 +62,10 @@ private slots:
     void chatSendsOff();
 
 private:
-    // Says a line in the room as the room's own user and waits until the scanner has had time
-    // to see it (it polls every 500 ms).
-    void say(const QString &text, const QString &speaker = kUser);
+    // Says a line in the room and waits until the scanner has reported it: the player's
+    // handler, and any reply it types, ran inside that same tick. False when the scanner never
+    // saw the line.
+    bool say(const QString &text, const QString &speaker = kUser);
     bool transcriptHasLine(const QString &text);
     QString playingFile() const;
     bool advancing();
@@ -129,12 +131,27 @@ void TestEndToEnd::init() {
     QTRY_VERIFY(!m_window->findChild<QTimer *>("Timer1")->isActive());
 }
 
-void TestEndToEnd::say(const QString &text, const QString &speaker) {
+bool TestEndToEnd::say(const QString &text, const QString &speaker) {
+    const QString words = QStringLiteral(": ") + text + QStringLiteral("<!--");
+    const QString who = QStringLiteral("<B>") + speaker + QStringLiteral("</B>");
+    // A now-playing line typed between this line and the next poll would hide it from the
+    // scanner, which reports only the last line: let a pending announcement check go first.
+    const QTimer *check = m_window->findChild<QTimer *>("Timer1");
+    if (!QTest::qWaitFor([check] { return !check->isActive(); }, 3000))
+        return false;
+    bool seen = false;
+    ChatScanner &scanner = m_window->scanner();
+    const auto watch = connect(&scanner, &ChatScanner::aimchatscan, this, [&] {
+        seen =
+            seen || (scanner.oldlastlyne().contains(words) && scanner.oldlastlyne().contains(who));
+    });
     if (speaker == kUser)
         m_room->sayAsUser(text);
     else
         m_room->say(speaker, text);
-    QTest::qWait(1100);
+    const bool reported = QTest::qWaitFor([&] { return seen; }, 3000);
+    disconnect(watch);
+    return reported;
 }
 
 bool TestEndToEnd::transcriptHasLine(const QString &text) {
@@ -170,28 +187,28 @@ void TestEndToEnd::randomPlaysAndIsAnnounced() {
 }
 
 void TestEndToEnd::randomWithText() {
-    say("r wma");
+    QVERIFY(say("r wma"));
     QTRY_COMPARE(playingFile(), QStringLiteral("b2.wma"));
     QTRY_VERIFY(advancing());
 }
 
 void TestEndToEnd::randomWithoutMatch() {
     const QString before = m_window->player().URL();
-    say("r zzz");
+    QVERIFY(say("r zzz"));
     QTRY_VERIFY(transcriptHasLine("error ; no files found to play"));
     QCOMPARE(m_window->player().URL(), before);
 }
 
 void TestEndToEnd::pWithOneMatch() {
     const QString before = m_room->transcript();
-    say("p long");
+    QVERIFY(say("p long"));
     QTRY_COMPARE(playingFile(), QStringLiteral("d4.mp3"));
     QVERIFY(!m_room->transcript().mid(before.size()).contains("files matched"));
     QVERIFY(!m_window->picker());
 }
 
 void TestEndToEnd::pWithThreeMatchesAndClick() {
-    say("p s");
+    QVERIFY(say("p s"));
     QTRY_VERIFY(transcriptHasLine("3 files matched that string, Select One."));
     MultiPicker *picker = m_window->picker();
     QVERIFY(picker);
@@ -206,7 +223,7 @@ void TestEndToEnd::pWithThreeMatchesAndClick() {
 }
 
 void TestEndToEnd::pWithoutMatch() {
-    say("p zzz");
+    QVERIFY(say("p zzz"));
     QTRY_VERIFY(transcriptHasLine("0 files matched that string, Select One."));
     QVERIFY(m_window->picker());
     QVERIFY(m_window->picker()->isVisible());
@@ -214,51 +231,51 @@ void TestEndToEnd::pWithoutMatch() {
 }
 
 void TestEndToEnd::numbers() {
-    say("3");
+    QVERIFY(say("3"));
     QTRY_COMPARE(playingFile(), QStringLiteral("c3.asf"));
     QCOMPARE(m_window->findChild<QLabel *>("txtNum")->text(), QStringLiteral("3"));
     for (const char *ignored : {"4", "5", "03"}) {
-        say(QString::fromLatin1(ignored));
+        QVERIFY(say(QString::fromLatin1(ignored)));
         QCOMPARE(playingFile(), QStringLiteral("c3.asf"));
     }
 }
 
 void TestEndToEnd::wordCommands() {
-    say("p test");
+    QVERIFY(say("p test"));
     QTRY_VERIFY(advancing());
     MediaPlayer &player = m_window->player();
 
-    say("pause");
+    QVERIFY(say("pause"));
     QVERIFY(transcriptHasLine("Media Paused"));
     QVERIFY(!advancing());
-    say("unpause");
+    QVERIFY(say("unpause"));
     QVERIFY(transcriptHasLine("media unpaused"));
     QVERIFY(advancing());
-    say("ff");
+    QVERIFY(say("ff"));
     QVERIFY(transcriptHasLine("fast forwarding, use play to resume normal playing..."));
     QCOMPARE(player.engine().speed(), 5.0);
-    say("play");
+    QVERIFY(say("play"));
     QVERIFY(transcriptHasLine("media playing"));
     QCOMPARE(player.engine().speed(), 1.0);
     for (const char *reverse : {"fr", "fw"}) {
-        say("play");
-        say(QString::fromLatin1(reverse));
+        QVERIFY(say("play"));
+        QVERIFY(say(QString::fromLatin1(reverse)));
         QVERIFY(player.engine().isBackward());
         QCOMPARE(player.engine().speed(), 5.0);
     }
     QVERIFY(transcriptHasLine("rast reversing, use play to resume normal playing..."));
-    say("play");
+    QVERIFY(say("play"));
 
     auto *autoRandom = m_window->findChild<QCheckBox *>("chkRandom");
-    say("ar");
+    QVERIFY(say("ar"));
     QVERIFY(autoRandom->isChecked());
     QVERIFY(transcriptHasLine("auto random enabled"));
-    say("xar");
+    QVERIFY(say("xar"));
     QVERIFY(!autoRandom->isChecked());
     QVERIFY(transcriptHasLine("auto random disabled"));
 
     for (const char *clear : {"clear", "clr"}) {
-        say(QString::fromLatin1(clear));
+        QVERIFY(say(QString::fromLatin1(clear)));
         const QString transcript = m_room->transcript();
         QVERIFY(transcript.startsWith(
             "<font color=blue><b>OnlineHost</b>:<font color=black> Chat Cleared!"));
@@ -276,10 +293,10 @@ void TestEndToEnd::notCommands_data() {
 
 void TestEndToEnd::notCommands() {
     QFETCH(QString, line);
-    say("p test");
+    QVERIFY(say("p test"));
     QTRY_VERIFY(advancing());
     const QString before = m_room->transcript();
-    say(line);
+    QVERIFY(say(line));
     QVERIFY(advancing());
     QCOMPARE(m_window->player().playState(), MediaPlayer::PlayState::Playing);
     // Nothing is said in reply: the user's own line is the last one.
@@ -287,19 +304,19 @@ void TestEndToEnd::notCommands() {
 }
 
 void TestEndToEnd::otherMembersNeverAct() {
-    say("p test");
+    QVERIFY(say("p test"));
     QTRY_VERIFY(advancing());
-    say("pause", "Someone Else");
+    QVERIFY(say("pause", "Someone Else"));
     QVERIFY(advancing());
-    say("xar", "Test User2");
-    say("ar", "TEST user");
+    QVERIFY(say("xar", "Test User2"));
+    QVERIFY(say("ar", "TEST user"));
     QVERIFY(m_window->findChild<QCheckBox *>("chkRandom")->isChecked());
 }
 
 void TestEndToEnd::chatSendsOff() {
     m_window->findChild<QCheckBox *>("chkChatSend")->setChecked(false);
     const QString before = m_room->transcript();
-    say("ar");
+    QVERIFY(say("ar"));
     QVERIFY(m_window->findChild<QCheckBox *>("chkRandom")->isChecked());
     // Auto random starts a file within a second; its announcement is not typed either.
     QTRY_VERIFY(m_window->player().currentPosition() > 0);
