@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QRandomGenerator>
@@ -52,6 +53,7 @@ private:
     void stranger();
     void deletePlaying();
     void maybeKillRoom();
+    void awaitFreshStamp(const QByteArray &line);
     void fail(const QString &why);
     void pause(int fromMs, int toMs);
     void report() const;
@@ -68,6 +70,7 @@ private:
     int m_playMissesInARow = 0;
     QStringList m_failures;
     QMap<QString, int> m_counts;
+    QHash<QByteArray, qint64> m_lastTyped; // line -> when it was last typed, ms since the epoch
     qint64 m_slowestMs = 0;
     QByteArray m_slowestCommand;
     qint64 m_totalAnswerMs = 0;
