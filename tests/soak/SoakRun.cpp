@@ -24,7 +24,7 @@ QByteArray unescape(QByteArray text) {
 SoakRun::SoakRun(Options options)
     : m_options(std::move(options)), m_link(m_options.socketPath),
       m_room(m_options.roomProgram, m_options.roomLog),
-      m_random(QRandomGenerator::securelySeeded()) {
+      m_seed(QRandomGenerator::system()->generate()), m_random(m_seed) {
     // The answers the player gives with the texts the soak put in its settings file.
     QMap<QByteArray, QByteArray> settings;
     QFile file(m_options.settingsFile);
@@ -268,22 +268,23 @@ void SoakRun::stranger() {
                  .arg(QString::fromUtf8(word), QString::fromUtf8(name)));
 }
 
-void SoakRun::deletePlaying() {
+bool SoakRun::deletePlaying() {
     const QByteArray token =
         "zq" + QByteArray::number(m_random.bounded(m_options.entries)).rightJustified(4, '0');
     if (command("p " + token, [&](const QByteArray &t) {
             return t.startsWith(m_playPrefix) && t.contains(token);
         }) != Outcome::Answered)
-        return;
+        return false;
     QDirIterator files(m_options.libraryFolder, QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString path = files.next();
         if (path.contains(QString::fromLatin1(token)) && QFile::remove(path)) {
             ++m_counts[QStringLiteral("faults: file deleted while playing")];
             std::printf("soak: deleted %s while it plays\n", qPrintable(path));
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 void SoakRun::maybeKillRoom() {
@@ -342,9 +343,12 @@ int SoakRun::run() {
     QList<qint64> deletions = {endMs / 3, 2 * endMs / 3};
     qint64 nextMinute = 60000;
     while (m_clock.elapsed() < endMs && m_room.diedOnItsOwn().isEmpty()) {
+        // Auto random may start another song before the announcement: then try again soon.
         if (!deletions.isEmpty() && m_clock.elapsed() >= deletions.first()) {
-            deletions.removeFirst();
-            deletePlaying();
+            if (deletePlaying())
+                deletions.removeFirst();
+            else
+                deletions.first() += 3000;
         }
         const int pick = m_random.bounded(100);
         if (pick < 35)
@@ -373,7 +377,7 @@ int SoakRun::run() {
 void SoakRun::report() const {
     const int answered = m_counts.value(QStringLiteral("word commands answered")) +
                          m_counts.value(QStringLiteral("play commands answered"));
-    std::printf("soak: member's figures over %lld s\n", m_clock.elapsed() / 1000);
+    std::printf("soak: member's figures over %lld s (seed %u)\n", m_clock.elapsed() / 1000, m_seed);
     for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
         std::printf("  %-45s %d\n", qPrintable(it.key()), it.value());
     std::printf("  %-45s %lld ms (\"%s\")\n", "slowest answer", m_slowestMs,

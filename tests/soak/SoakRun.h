@@ -51,7 +51,7 @@ private:
     void noise();
     void noiseLine();
     void stranger();
-    void deletePlaying();
+    bool deletePlaying();
     void maybeKillRoom();
     void awaitFreshStamp(const QByteArray &line);
     void fail(const QString &why);
@@ -61,6 +61,7 @@ private:
     Options m_options;
     RoomLink m_link;
     RoomProcess m_room;
+    quint32 m_seed;
     QRandomGenerator m_random;
     QElapsedTimer m_clock;
     QByteArray m_me;
