@@ -112,8 +112,9 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
         const std::optional<QByteArray> now = m_link.transcript();
         if (!now)
             continue;
-        // The transcript grows by appending; "clear" replaces it, and then all of it is new.
-        const bool grew = now->startsWith(*before);
+        // The transcript grows by appending; "clear" replaces it, and then all of it is new. A
+        // second "clear" can give back the very transcript it started from, without the command.
+        const bool grew = now->startsWith(*before) && now->size() > before->size();
         const QList<Line> fresh = linesOf(grew ? now->mid(before->size()) : *now);
         bool seenCommand = !grew;
         for (const Line &line : fresh) {
