@@ -1,0 +1,390 @@
+#include "SoakRun.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+constexpr qint64 kAnswerLimitMs = 3000;
+constexpr int kPollMs = 50;
+const QByteArray kLineStart = "<BR><FONT COLOR=\"#0000ff\"><B>";
+const QByteArray kSpeakerEnd = "</B></FONT><FONT COLOR=\"#000000\">: ";
+const QByteArray kStamp = "<!-- (";
+
+QByteArray unescape(QByteArray text) {
+    return text.replace("&lt;", "<").replace("&gt;", ">").replace("&amp;", "&");
+}
+
+} // namespace
+
+SoakRun::SoakRun(Options options)
+    : m_options(std::move(options)), m_link(m_options.socketPath),
+      m_room(m_options.roomProgram, m_options.roomLog),
+      m_seed(QRandomGenerator::system()->generate()), m_random(m_seed) {
+    // The answers the player gives with the texts the soak put in its settings file.
+    QMap<QByteArray, QByteArray> settings;
+    QFile file(m_options.settingsFile);
+    if (file.open(QIODevice::ReadOnly))
+        for (const QByteArray &entry : file.readAll().split('\n'))
+            settings[entry.left(4)] = entry.mid(4).chopped(entry.endsWith('\r') ? 1 : 0);
+    const QByteArray play = settings.value("cspl");
+    m_playPrefix = play.left(play.indexOf('%'));
+    m_answers = {{"pause", settings.value("cspa")}, {"unpause", "media unpaused"},
+                 {"play", "media playing"},         {"ff", settings.value("csff")},
+                 {"fr", settings.value("csfr")},    {"ar", "auto random enabled"},
+                 {"xar", "auto random disabled"},   {"clear", "chat clear"}};
+}
+
+QList<SoakRun::Line> SoakRun::linesOf(const QByteArray &transcript) {
+    QList<Line> lines;
+    qsizetype at = transcript.indexOf(kLineStart);
+    while (at >= 0) {
+        const qsizetype next = transcript.indexOf(kLineStart, at + kLineStart.size());
+        const QByteArray raw =
+            transcript.mid(at + kLineStart.size(), next < 0 ? -1 : next - at - kLineStart.size());
+        const qsizetype colon = raw.indexOf(kSpeakerEnd);
+        const qsizetype stamp = raw.lastIndexOf(kStamp);
+        if (colon >= 0 && stamp > colon)
+            lines.append({unescape(raw.left(colon)),
+                          raw.mid(colon + kSpeakerEnd.size(), stamp - colon - kSpeakerEnd.size())});
+        at = next;
+    }
+    return lines;
+}
+
+bool SoakRun::startRoom() {
+    if (!m_room.start())
+        return false;
+    for (int i = 0; i < 200; ++i) {
+        if (m_link.transcript())
+            return true;
+        if (!m_room.running())
+            return false;
+        QThread::msleep(kPollMs);
+    }
+    return false;
+}
+
+bool SoakRun::waitForPlayer() {
+    // Who the room's own user is, as the transcript spells it.
+    const QByteArray hello = "soak member here " + QByteArray::number(m_random.generate());
+    m_link.say(hello);
+    const auto lines = linesOf(m_link.transcript().value_or(QByteArray()));
+    for (const Line &line : lines)
+        if (line.text == hello)
+            m_me = line.speaker;
+    if (m_me.isEmpty())
+        return false;
+    // The player is ready once it obeys; its start (a scan of the library) takes a while.
+    for (int tries = 0; tries < 30; ++tries) {
+        if (command("ar", [this](const QByteArray &t) { return t == m_answers["ar"]; }) ==
+            Outcome::Answered)
+            return true;
+    }
+    return false;
+}
+
+SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
+                                  const QByteArray &speaker) {
+    const std::optional<QByteArray> before = m_link.transcript();
+    if (!before)
+        return Outcome::Interrupted;
+    QElapsedTimer waited;
+    waited.start();
+    awaitFreshStamp(speaker + ':' + text);
+    const bool typed = speaker.isEmpty() ? m_link.say(text)
+                                         : m_link.replace(*before + RoomLink::line(speaker, text));
+    ++m_counts[QStringLiteral("lines typed")];
+    if (!typed)
+        return Outcome::Interrupted;
+    bool masked = false;
+    const int kills = m_counts.value(QStringLiteral("faults: room killed and restarted"));
+    while (waited.elapsed() < kAnswerLimitMs) {
+        QThread::msleep(kPollMs);
+        maybeKillRoom();
+        if (!m_room.running() ||
+            kills != m_counts.value(QStringLiteral("faults: room killed and restarted")))
+            return Outcome::Interrupted;
+        const std::optional<QByteArray> now = m_link.transcript();
+        if (!now)
+            continue;
+        // The transcript grows by appending; "clear" replaces it, and then all of it is new. A
+        // second "clear" can give back the very transcript it started from, without the command.
+        const bool grew = now->startsWith(*before) && now->size() > before->size();
+        const QList<Line> fresh = linesOf(grew ? now->mid(before->size()) : *now);
+        bool seenCommand = !grew;
+        for (const Line &line : fresh) {
+            if (!seenCommand) {
+                seenCommand = line.text == text;
+                continue;
+            }
+            if (line.speaker == m_me && match(line.text)) {
+                const qint64 ms = waited.elapsed();
+                m_totalAnswerMs += ms;
+                if (ms > m_slowestMs) {
+                    m_slowestMs = ms;
+                    m_slowestCommand = text;
+                }
+                return Outcome::Answered;
+            }
+            // Another line came after the command: the player may never have seen it.
+            masked = true;
+        }
+    }
+    return masked ? Outcome::Masked : Outcome::Missed;
+}
+
+void SoakRun::wordCommand() {
+    static const QList<QByteArray> words = {
+        "pause", "unpause",           "play", "ff", "fr", "ar", "ar", "ar", "xar",
+        "clear", "r zzz no such song"};
+    const QByteArray word = words.at(m_random.bounded(int(words.size())));
+    const QByteArray answer =
+        word.startsWith("r ") ? "error ; no files found to play" : m_answers.value(word);
+    // Now and then under the user's name spelled as another client might: capitals, spaces.
+    QByteArray speaker;
+    if (m_random.bounded(10) == 0)
+        speaker = m_me.toUpper().insert(1, ' ');
+    const Outcome outcome = command(
+        word, [&](const QByteArray &t) { return t == answer; }, speaker);
+    const char *names[] = {"answered", "masked", "interrupted", "missed"};
+    ++m_counts[QStringLiteral("word commands ") + names[int(outcome)]];
+    if (outcome == Outcome::Missed) {
+        fail(QStringLiteral("no answer to \"%1\"%2 within 3 s")
+                 .arg(QString::fromUtf8(word), speaker.isEmpty() ? "" : " said as " + speaker));
+        // The end of the transcript, to tell the player's fault from the soak's.
+        const QByteArray now = m_link.transcript().value_or(QByteArray());
+        std::printf("%s\n", now.right(1500).constData());
+    }
+}
+
+void SoakRun::playCommand() {
+    const int n = m_options.entries;
+    QByteArray line;
+    Match match = [this](const QByteArray &t) {
+        return t.startsWith(m_playPrefix);
+    };
+    switch (m_random.bounded(5)) {
+    case 0:
+        line = "r";
+        break;
+    case 1:
+        line = "r zq0" + QByteArray::number(m_random.bounded(n / 100));
+        break;
+    case 2:
+        line = QByteArray::number(1 + m_random.bounded(n - 2));
+        break;
+    case 3:
+        line = "p zq" + QByteArray::number(m_random.bounded(n)).rightJustified(4, '0');
+        break;
+    default: // several matches: the picker opens and the count is said
+        line = "p zq0" + QByteArray::number(m_random.bounded(n / 10)).rightJustified(2, '0');
+        match = [](const QByteArray &t) {
+            return QRegularExpression(
+                       QStringLiteral("^\\d+ files matched that string, Select One\\.$"))
+                .match(QString::fromUtf8(t))
+                .hasMatch();
+        };
+    }
+    const Outcome outcome = command(line, match);
+    const char *names[] = {"answered", "masked", "interrupted", "missed"};
+    ++m_counts[QStringLiteral("play commands ") + names[int(outcome)]];
+    // The same song drawn again is not announced again, so one miss is allowed; a row is not.
+    m_playMissesInARow = outcome == Outcome::Missed ? m_playMissesInARow + 1 : 0;
+    if (m_playMissesInARow == 3)
+        fail(QStringLiteral("three play commands in a row unanswered, the last \"%1\"")
+                 .arg(QString::fromUtf8(line)));
+}
+
+void SoakRun::noise() {
+    // A burst: nothing in it is obeyed, so nothing waits for an answer.
+    for (int burst = 1 + m_random.bounded(4); burst > 0; --burst)
+        noiseLine();
+}
+
+void SoakRun::noiseLine() {
+    static const QList<QByteArray> nearMisses = {"Pause",
+                                                 " pause",
+                                                 "pause ",
+                                                 "stop",
+                                                 "p",
+                                                 "rr",
+                                                 "xyzzy",
+                                                 "03",
+                                                 "0",
+                                                 "-1",
+                                                 "CLEAR",
+                                                 "<b>zz</b>",
+                                                 "<i>hello</i> <u>world",
+                                                 "</FONT></B><BR>",
+                                                 "&amp;&lt;&gt;",
+                                                 "<!-- zz",
+                                                 "<script>alert(1)</script>",
+                                                 "%s %a %n %d %b %f",
+                                                 "zandor.amp 4.0, hi"};
+    QByteArray line;
+    QString kind;
+    switch (m_random.bounded(5)) {
+    case 0: // larger than the room takes, now and then
+        line = QByteArray(8000 + m_random.bounded(12000), "xyz"[m_random.bounded(3)]);
+        kind = QStringLiteral("huge");
+        break;
+    case 1:
+        for (int i = 1 + m_random.bounded(200); i > 0; --i)
+            line += char(m_random.bounded(256));
+        kind = QStringLiteral("binary");
+        break;
+    case 2:
+        line = QByteArray::number(m_options.entries - 1 + m_random.bounded(3));
+        kind = QStringLiteral("number out of range");
+        break;
+    default:
+        line = nearMisses.at(m_random.bounded(int(nearMisses.size())));
+        kind = QStringLiteral("invalid or markup");
+    }
+    awaitFreshStamp(':' + line);
+    m_link.say(line);
+    ++m_counts[QStringLiteral("lines typed")];
+    ++m_counts[QStringLiteral("noise ") + kind];
+    pause(50, 250);
+}
+
+void SoakRun::stranger() {
+    static const QList<QByteArray> names = {"Mallory", "eve smith", "Ro&lt;b&gt;ot", "x"};
+    static const QList<QByteArray> words = {"pause", "unpause", "play", "ff", "fr", "xar", "clear"};
+    const QByteArray word = words.at(m_random.bounded(int(words.size())));
+    QByteArray name = names.at(m_random.bounded(int(names.size())));
+    if (m_random.bounded(3) == 0)
+        name = m_me + "2"; // the user's name with a tail is someone else
+    const QByteArray answer = m_answers.value(word);
+    const Outcome outcome = command(
+        word, [&](const QByteArray &t) { return t == answer; }, name);
+    ++m_counts[QStringLiteral("lines of other members")];
+    if (outcome == Outcome::Answered)
+        fail(QStringLiteral("obeyed \"%1\" said by %2")
+                 .arg(QString::fromUtf8(word), QString::fromUtf8(name)));
+}
+
+bool SoakRun::deletePlaying() {
+    const QByteArray token =
+        "zq" + QByteArray::number(m_random.bounded(m_options.entries)).rightJustified(4, '0');
+    if (command("p " + token, [&](const QByteArray &t) {
+            return t.startsWith(m_playPrefix) && t.contains(token);
+        }) != Outcome::Answered)
+        return false;
+    QDirIterator files(m_options.libraryFolder, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        if (path.contains(QString::fromLatin1(token)) && QFile::remove(path)) {
+            ++m_counts[QStringLiteral("faults: file deleted while playing")];
+            std::printf("soak: deleted %s while it plays\n", qPrintable(path));
+            return true;
+        }
+    }
+    return false;
+}
+
+void SoakRun::maybeKillRoom() {
+    if (m_clock.elapsed() < m_nextKillMs)
+        return;
+    m_room.kill();
+    ++m_counts[QStringLiteral("faults: room killed and restarted")];
+    QThread::msleep(200 + m_random.bounded(1800));
+    if (!startRoom())
+        fail(QStringLiteral("the room did not come back after a restart"));
+    m_nextKillMs = m_clock.elapsed() + 10000 + m_random.bounded(30000);
+}
+
+void SoakRun::awaitFreshStamp(const QByteArray &line) {
+    // The scanner skips a last line equal to the one it reported last, time stamp included, so
+    // the same line twice within one second of the clock may rightly go unseen: a second and a
+    // little more between the two keeps their stamps apart.
+    const auto last = m_lastTyped.constFind(line);
+    if (last != m_lastTyped.cend()) {
+        const qint64 since = QDateTime::currentMSecsSinceEpoch() - *last;
+        if (since < 1100)
+            QThread::msleep(1100 - since);
+    }
+    m_lastTyped[line] = QDateTime::currentMSecsSinceEpoch();
+}
+
+void SoakRun::fail(const QString &why) {
+    std::printf("soak: FAIL at %.1f s: %s\n", m_clock.elapsed() / 1000.0, qPrintable(why));
+    std::fflush(stdout);
+    m_failures << why;
+}
+
+void SoakRun::pause(int fromMs, int toMs) {
+    QThread::msleep(fromMs + m_random.bounded(toMs - fromMs + 1));
+}
+
+int SoakRun::run() {
+    m_clock.start();
+    m_nextKillMs = std::numeric_limits<qint64>::max();
+    if (!startRoom()) {
+        fail(QStringLiteral("the room did not start"));
+        return 1;
+    }
+    std::printf("soak: room up\n");
+    std::fflush(stdout);
+    if (!waitForPlayer()) {
+        fail(QStringLiteral("the player never obeyed \"ar\""));
+        return 1;
+    }
+    std::printf("soak: player obeys after %.1f s\n", m_clock.elapsed() / 1000.0);
+    std::fflush(stdout);
+    m_clock.restart();
+    m_nextKillMs = 5000 + m_random.bounded(15000);
+    const qint64 endMs = qint64(m_options.seconds) * 1000;
+    // Two files go while they play: a third of the way in and two thirds.
+    QList<qint64> deletions = {endMs / 3, 2 * endMs / 3};
+    qint64 nextMinute = 60000;
+    while (m_clock.elapsed() < endMs && m_room.diedOnItsOwn().isEmpty()) {
+        // Auto random may start another song before the announcement: then try again soon.
+        if (!deletions.isEmpty() && m_clock.elapsed() >= deletions.first()) {
+            if (deletePlaying())
+                deletions.removeFirst();
+            else
+                deletions.first() += 3000;
+        }
+        const int pick = m_random.bounded(100);
+        if (pick < 35)
+            wordCommand();
+        else if (pick < 60)
+            playCommand();
+        else if (pick < 90)
+            noise();
+        else
+            stranger();
+        maybeKillRoom();
+        pause(0, 200);
+        if (m_clock.elapsed() >= nextMinute) {
+            nextMinute += 60000;
+            std::printf("soak: %lld s, %d lines typed\n", m_clock.elapsed() / 1000,
+                        m_counts.value(QStringLiteral("lines typed")));
+            std::fflush(stdout);
+        }
+    }
+    if (!m_room.diedOnItsOwn().isEmpty())
+        fail(m_room.diedOnItsOwn());
+    report();
+    return m_failures.isEmpty() ? 0 : 1;
+}
+
+void SoakRun::report() const {
+    const int answered = m_counts.value(QStringLiteral("word commands answered")) +
+                         m_counts.value(QStringLiteral("play commands answered"));
+    std::printf("soak: member's figures over %lld s (seed %u)\n", m_clock.elapsed() / 1000, m_seed);
+    for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
+        std::printf("  %-45s %d\n", qPrintable(it.key()), it.value());
+    std::printf("  %-45s %lld ms (\"%s\")\n", "slowest answer", m_slowestMs,
+                m_slowestCommand.left(40).constData());
+    std::printf("  %-45s %lld ms\n", "mean answer", answered ? m_totalAnswerMs / answered : 0);
+    for (const QString &failure : m_failures)
+        std::printf("  FAILED: %s\n", qPrintable(failure));
+    std::fflush(stdout);
+}

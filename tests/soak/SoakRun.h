@@ -1,0 +1,78 @@
+#pragma once
+
+#include "RoomLink.h"
+#include "RoomProcess.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QRandomGenerator>
+#include <QString>
+#include <functional>
+
+// The scripted member of the soak: types random commands, noise and lines of other members into
+// the room several times a second, kills and restarts the room, deletes a file while it plays,
+// and measures every answer. Lines are typed one answer at a time because the player sees only
+// the transcript's last line at each poll: a line typed before the answer would hide the command.
+class SoakRun {
+public:
+    struct Options {
+        QString socketPath;
+        QString roomProgram;
+        QString roomLog;
+        QString libraryFolder;
+        QString settingsFile;
+        int entries = 0;
+        int seconds = 60;
+    };
+
+    explicit SoakRun(Options options);
+    // Runs for the given time; 0 when nothing failed.
+    int run();
+
+private:
+    struct Line {
+        QByteArray speaker;
+        QByteArray text;
+    };
+    enum class Outcome { Answered, Masked, Interrupted, Missed };
+    using Match = std::function<bool(const QByteArray &)>;
+
+    static QList<Line> linesOf(const QByteArray &transcript);
+    bool startRoom();
+    bool waitForPlayer();
+    // Types `command` under the user's name and waits up to 3 s for an answer that `match`
+    // accepts; `viaSet` puts the line in with a changed transcript under `speaker` instead.
+    Outcome command(const QByteArray &command, const Match &match, const QByteArray &speaker = {});
+    void wordCommand();
+    void playCommand();
+    void noise();
+    void noiseLine();
+    void stranger();
+    bool deletePlaying();
+    void maybeKillRoom();
+    void awaitFreshStamp(const QByteArray &line);
+    void fail(const QString &why);
+    void pause(int fromMs, int toMs);
+    void report() const;
+
+    Options m_options;
+    RoomLink m_link;
+    RoomProcess m_room;
+    quint32 m_seed;
+    QRandomGenerator m_random;
+    QElapsedTimer m_clock;
+    QByteArray m_me;
+    QByteArray m_playPrefix;
+    QMap<QByteArray, QByteArray> m_answers; // word command -> its answer
+    qint64 m_nextKillMs = 0;
+    int m_playMissesInARow = 0;
+    QStringList m_failures;
+    QMap<QString, int> m_counts;
+    QHash<QByteArray, qint64> m_lastTyped; // line -> when it was last typed, ms since the epoch
+    qint64 m_slowestMs = 0;
+    QByteArray m_slowestCommand;
+    qint64 m_totalAnswerMs = 0;
+};
