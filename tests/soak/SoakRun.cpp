@@ -123,6 +123,9 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
                 continue;
             }
             if (line.speaker == m_me && match(line.text)) {
+                // The next same command waits a second from this answer, not from the typing:
+                // two clears answered within one second give back the very same transcript.
+                m_lastTyped[speaker + ':' + text] = QDateTime::currentMSecsSinceEpoch();
                 const qint64 ms = waited.elapsed();
                 m_totalAnswerMs += ms;
                 if (ms > m_slowestMs) {
