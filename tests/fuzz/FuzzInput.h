@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 // What every fuzzer shares: a check that fails loudly (libFuzzer keeps the input that made it
 // fail), and the bytes of one input in the shapes the fuzzers want them.

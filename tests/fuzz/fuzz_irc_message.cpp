@@ -43,6 +43,9 @@ void checkMessage(const QByteArray &line) {
     // ':' or '@' would read as a source or tags, and servers send none.
     if (message->command.startsWith(':') || message->command.startsWith('@'))
         return;
+    // CR and NUL are never sent, so parts holding them cannot come back.
+    if (line.contains('\r') || line.contains('\0'))
+        return;
     const QByteArray built = IrcMessage::build(message->command, message->params);
     const std::optional<IrcMessage> back = IrcMessage::parse(built);
     FUZZ_CHECK(back.has_value());
