@@ -147,6 +147,9 @@ void TestIrcText::split_data() {
     QTest::newRow("space at a cut goes to the next piece") << "ab cd" << 3 << 2;
     QTest::newRow("space at the end") << "abcd " << 2 << 3;
     QTest::newRow("empty") << "" << 10 << 0;
+    // A nick as long as a whole line leaves no room for text: one character a piece, no hang.
+    QTest::newRow("no room for a character") << QString::fromUtf8("é🎵a") << 1 << 3;
+    QTest::newRow("no room at all") << "ab" << -5 << 2;
 }
 
 void TestIrcText::split() {
@@ -157,7 +160,7 @@ void TestIrcText::split() {
     QCOMPARE(result.size(), pieces);
     QByteArray joined;
     for (const QByteArray &piece : result) {
-        QVERIFY(piece.size() <= maxBytes);
+        QVERIFY(piece.size() <= maxBytes || QString::fromUtf8(piece).toUcs4().size() == 1);
         QVERIFY(piece.endsWith(' ') == (&piece == &result.last() && text.endsWith(' ')));
         QVERIFY(!QString::fromUtf8(piece).contains(QChar::ReplacementCharacter));
         joined += piece;

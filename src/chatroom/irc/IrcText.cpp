@@ -225,6 +225,9 @@ QStringList fromHtml(const QString &html) {
 }
 
 QList<QByteArray> split(const QString &text, qsizetype maxBytes) {
+    // The budget shrinks as the nick grows, and the server chooses the nick: even a budget with
+    // no room for a single character must cut the text, one character a piece.
+    maxBytes = qMax<qsizetype>(maxBytes, 1);
     QList<QByteArray> pieces;
     QByteArray piece;
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
@@ -240,6 +243,13 @@ QList<QByteArray> split(const QString &text, qsizetype maxBytes) {
             qsizetype cut = maxBytes;
             while (cut > 0 && (static_cast<unsigned char>(cluster.at(cut)) & 0xC0) == 0x80)
                 --cut;
+            if (cut == 0) {
+                // Not even the first character fits: it goes alone.
+                cut = 1;
+                while (cut < cluster.size() &&
+                       (static_cast<unsigned char>(cluster.at(cut)) & 0xC0) == 0x80)
+                    ++cut;
+            }
             if (!piece.isEmpty())
                 pieces += std::exchange(piece, QByteArray());
             pieces += cluster.left(cut);
