@@ -22,11 +22,12 @@ inline ModelFrame modelFrame(const QByteArray &bytes, qsizetype from) {
     qsizetype space = -1;
     qint64 length = 0;
     for (qsizetype i = from; i < bytes.size(); ++i) {
-        if (i - from >= maxHeader) {
+        const char c = bytes.at(i);
+        // The 64th byte of a header is its line feed at the latest.
+        if (i - from == maxHeader - 1 && c != '\n') {
             frame.kind = ModelFrame::Broken;
             return frame;
         }
-        const char c = bytes.at(i);
         if (space < 0) {
             if (c == ' ' && i > from)
                 space = i;
