@@ -121,6 +121,8 @@ void TestIrcText::fromHtml_data() {
                               << QStringList{"<b> &amp; \"AB &bogus; & ;"};
     QTest::newRow("line breaks") << "one<br>two\nthree<BR/>" << QStringList{"one", "two", "three"};
     QTest::newRow("control characters") << QString("a\rb") + QChar(0) + "c" << QStringList{"abc"};
+    QTest::newRow("line ends written as entities")
+        << "a&#10;b&#13;c&#x0A;" << QStringList{"a", "bc"};
     QTest::newRow("unfinished tag") << "text <b" << QStringList{"text "};
     QTest::newRow("only markup") << "<b></b>" << QStringList{};
     QTest::newRow("trailing space kept") << "a " << QStringList{"a "};

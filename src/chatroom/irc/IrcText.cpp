@@ -209,7 +209,14 @@ QStringList fromHtml(const QString &html) {
             if (decoded.isEmpty()) {
                 line += c;
             } else {
-                line += decoded;
+                // "&#10;" is a line feed written another way, and "&#13;" a CR: they follow
+                // the rules of the characters they stand for, or they would end the IRC line.
+                if (decoded == QLatin1String("\n")) {
+                    lines += line;
+                    line.clear();
+                } else if (decoded != QLatin1String("\r")) {
+                    line += decoded;
+                }
                 i = semicolon;
             }
         } else if (c == QLatin1Char('\n')) {
