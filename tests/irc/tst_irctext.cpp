@@ -152,6 +152,9 @@ void TestIrcText::split_data() {
     // A nick as long as a whole line leaves no room for text: one character a piece, no hang.
     QTest::newRow("no room for a character") << QString::fromUtf8("é🎵a") << 1 << 3;
     QTest::newRow("no room at all") << "ab" << -5 << 2;
+    // Qt's grapheme finder reports a boundary inside the surrogate pair here.
+    QTest::newRow("no cut inside a surrogate pair")
+        << QString::fromUcs4(U"\u0CB2\u00B2:\U0001F600A") << 20 << 1;
 }
 
 void TestIrcText::split() {

@@ -241,6 +241,11 @@ QList<QByteArray> split(const QString &text, qsizetype maxBytes) {
     qsizetype from = 0;
     while (from < text.size()) {
         qsizetype to = graphemes.toNextBoundary();
+        // Qt's grapheme finder now and then reports a boundary inside a surrogate pair (seen
+        // after ':' followed by some letters); the two halves would go out as two '?'.
+        while (to > 0 && to < text.size() && text.at(to).isLowSurrogate() &&
+               text.at(to - 1).isHighSurrogate())
+            to = graphemes.toNextBoundary();
         if (to < 0)
             to = text.size();
         QByteArray cluster = text.mid(from, to - from).toUtf8();
