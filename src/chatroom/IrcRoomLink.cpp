@@ -23,8 +23,13 @@ QString IrcRoomLink::sendToChannel(const QString &html) {
     return reason;
 }
 
-void IrcRoomLink::showMessage(const QByteArray &source, const QString &account,
+void IrcRoomLink::showMessage(const QByteArray &rawSource, const QString &account,
                               const QByteArray &text) {
+    // No nick holds control characters, and the player drops a CR from a speaker's name before
+    // it compares the name with its user's: "ali\rce" would pass the owner check below as
+    // someone else and then be obeyed as alice. The nick shown is the nick checked.
+    QByteArray source = rawSource;
+    source.removeIf([](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
     const QString nick =
         irctext::decode(source.left(source.indexOf('!') < 0 ? source.size() : source.indexOf('!')));
     QString shown;

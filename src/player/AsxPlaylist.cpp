@@ -125,8 +125,14 @@ QByteArray decodeEntities(const QByteArray &raw) {
     out.reserve(raw.size());
     qsizetype i = 0;
     while (i < raw.size()) {
-        const qsizetype semicolon = raw.indexOf(';', i);
-        if (raw[i] != '&' || semicolon < 0 || semicolon - i > 10) {
+        // An entity ends within ten bytes of its '&'; looking further would make a long value
+        // full of '&' and no ';' take time quadratic in its length.
+        const qsizetype found =
+            raw[i] == '&'
+                ? QByteArrayView(raw).sliced(i, qMin<qsizetype>(11, raw.size() - i)).indexOf(';')
+                : -1;
+        const qsizetype semicolon = found < 0 ? -1 : i + found;
+        if (semicolon < 0) {
             out.append(raw[i++]);
             continue;
         }

@@ -28,6 +28,8 @@ private slots:
     void nick_data();
     void nick();
     void randomBytesNeverBreakTheParser();
+    void build_data();
+    void build();
 };
 
 void TestIrcMessage::parse_data() {
@@ -120,6 +122,27 @@ void TestIrcMessage::randomBytesNeverBreakTheParser() {
         for (const QByteArray &param : message->params)
             QVERIFY(line.contains(param));
     }
+}
+
+void TestIrcMessage::build_data() {
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QList<QByteArray>>("params");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("last as trailing")
+        << QByteArray("PRIVMSG") << QList<QByteArray>{"#c", "a b"} << QByteArray("PRIVMSG #c :a b");
+    QTest::newRow("no parameters")
+        << QByteArray("QUIT") << QList<QByteArray>{} << QByteArray("QUIT");
+    // A PING token is sent back as it came; a line break in it must not start a second command.
+    QTest::newRow("line breaks and NUL left out")
+        << QByteArray("PONG") << QList<QByteArray>{QByteArray("a\rQUIT\n\0b", 10)}
+        << QByteArray("PONG :aQUITb");
+}
+
+void TestIrcMessage::build() {
+    QFETCH(QByteArray, command);
+    QFETCH(QList<QByteArray>, params);
+    QFETCH(QByteArray, line);
+    QCOMPARE(IrcMessage::build(command, params), line);
 }
 
 QTEST_MAIN(TestIrcMessage)

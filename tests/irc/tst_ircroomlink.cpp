@@ -16,6 +16,8 @@ class TestIrcRoomLink : public QObject {
 private slots:
     void linesWaitUpToTheBound_data();
     void linesWaitUpToTheBound();
+    void speakerIsTheNickChecked_data();
+    void speakerIsTheNickChecked();
 };
 
 void TestIrcRoomLink::linesWaitUpToTheBound_data() {
@@ -63,6 +65,26 @@ void TestIrcRoomLink::linesWaitUpToTheBound() {
     // Nothing shows before it has gone to the channel.
     QCOMPARE(room.transcript(), QString());
     QTRY_COMPARE(client.state(), IrcClient::State::Waiting);
+}
+
+void TestIrcRoomLink::speakerIsTheNickChecked_data() {
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QString>("speaker");
+    QTest::newRow("owner") << QByteArray("alice!a@home.example") << "alice";
+    QTest::newRow("impostor") << QByteArray("alice!a@evil.example") << "alice (unverified)";
+    // The player drops the CR and would obey the line as alice's.
+    QTest::newRow("control characters in the nick")
+        << QByteArray("ali\rce\x02!a@evil.example") << "alice (unverified)";
+}
+
+void TestIrcRoomLink::speakerIsTheNickChecked() {
+    QFETCH(QByteArray, source);
+    QFETCH(QString, speaker);
+    IrcClient client({});
+    ChatRoom room(QStringLiteral("someone"));
+    IrcRoomLink link(&room, &client, IrcOwnerMask(QStringLiteral("alice!*@home.example")));
+    emit client.channelMessage(source, QString(), "r");
+    QVERIFY2(room.transcript().contains("<B>" + speaker + "</B>"), qPrintable(room.transcript()));
 }
 
 QTEST_MAIN(TestIrcRoomLink)

@@ -121,6 +121,8 @@ void TestIrcText::fromHtml_data() {
                               << QStringList{"<b> &amp; \"AB &bogus; & ;"};
     QTest::newRow("line breaks") << "one<br>two\nthree<BR/>" << QStringList{"one", "two", "three"};
     QTest::newRow("control characters") << QString("a\rb") + QChar(0) + "c" << QStringList{"abc"};
+    QTest::newRow("line ends written as entities")
+        << "a&#10;b&#13;c&#x0A;" << QStringList{"a", "bc"};
     QTest::newRow("unfinished tag") << "text <b" << QStringList{"text "};
     QTest::newRow("only markup") << "<b></b>" << QStringList{};
     QTest::newRow("trailing space kept") << "a " << QStringList{"a "};
@@ -147,6 +149,12 @@ void TestIrcText::split_data() {
     QTest::newRow("space at a cut goes to the next piece") << "ab cd" << 3 << 2;
     QTest::newRow("space at the end") << "abcd " << 2 << 3;
     QTest::newRow("empty") << "" << 10 << 0;
+    // A nick as long as a whole line leaves no room for text: one character a piece, no hang.
+    QTest::newRow("no room for a character") << QString::fromUtf8("é🎵a") << 1 << 3;
+    QTest::newRow("no room at all") << "ab" << -5 << 2;
+    // Qt's grapheme finder reports a boundary inside the surrogate pair here.
+    QTest::newRow("no cut inside a surrogate pair")
+        << QString::fromUcs4(U"\u0CB2\u00B2:\U0001F600A") << 20 << 1;
 }
 
 void TestIrcText::split() {
@@ -157,7 +165,7 @@ void TestIrcText::split() {
     QCOMPARE(result.size(), pieces);
     QByteArray joined;
     for (const QByteArray &piece : result) {
-        QVERIFY(piece.size() <= maxBytes);
+        QVERIFY(piece.size() <= maxBytes || QString::fromUtf8(piece).toUcs4().size() == 1);
         QVERIFY(piece.endsWith(' ') == (&piece == &result.last() && text.endsWith(' ')));
         QVERIFY(!QString::fromUtf8(piece).contains(QChar::ReplacementCharacter));
         joined += piece;

@@ -153,6 +153,12 @@ void TestAsxPlaylist::parse_data() {
                              << "" << QStringList{};
     QTest::newRow("empty") << QByteArray() << false << ""
                            << "" << QStringList{};
+    // Each '&' once looked for its ';' to the end of the value: hours for a value this long.
+    const QByteArray ampersands(1 << 20, '&');
+    QTest::newRow("a megabyte of bare ampersands")
+        << "<asx><title>" + ampersands + "</title><entry><ref href=\"" + ampersands +
+               "\"/></entry></asx>"
+        << true << QString(ampersands) << "" << QStringList{"/base/" + QString(ampersands) + "||"};
 }
 
 void TestAsxPlaylist::parse() {

@@ -275,10 +275,14 @@ void SoakRun::stranger() {
 bool SoakRun::deletePlaying() {
     const QByteArray token =
         "zq" + QByteArray::number(m_random.bounded(m_options.entries)).rightJustified(4, '0');
-    if (command("p " + token, [&](const QByteArray &t) {
-            return t.startsWith(m_playPrefix) && t.contains(token);
-        }) != Outcome::Answered)
+    const Outcome outcome = command("p " + token, [&](const QByteArray &t) {
+        return t.startsWith(m_playPrefix) && t.contains(token);
+    });
+    if (outcome != Outcome::Answered) {
+        const char *names[] = {"answered", "masked", "interrupted", "missed"};
+        ++m_counts[QStringLiteral("deletion waits: play ") + names[int(outcome)]];
         return false;
+    }
     QDirIterator files(m_options.libraryFolder, QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString path = files.next();

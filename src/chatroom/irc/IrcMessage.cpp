@@ -105,5 +105,8 @@ QByteArray IrcMessage::build(const QByteArray &command, const QList<QByteArray> 
             line += ':';
         line += params.at(i);
     }
+    // Parameters can come from the server (a PING's token is sent back as it came): a CR or LF
+    // in one would end our line early and send the rest as a command of its own.
+    line.removeIf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
     return line;
 }

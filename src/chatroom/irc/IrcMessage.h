@@ -23,6 +23,7 @@ struct IrcMessage {
     QByteArray nick() const;
     QByteArray param(qsizetype index) const { return params.value(index); }
 
-    // Builds one line (without CR LF) whose last parameter is always sent as trailing.
+    // Builds one line (without CR LF) whose last parameter is always sent as trailing. CR, LF
+    // and NUL, which no IRC line may hold, are left out.
     static QByteArray build(const QByteArray &command, const QList<QByteArray> &params);
 };

@@ -209,7 +209,14 @@ QStringList fromHtml(const QString &html) {
             if (decoded.isEmpty()) {
                 line += c;
             } else {
-                line += decoded;
+                // "&#10;" is a line feed written another way, and "&#13;" a CR: they follow
+                // the rules of the characters they stand for, or they would end the IRC line.
+                if (decoded == QLatin1String("\n")) {
+                    lines += line;
+                    line.clear();
+                } else if (decoded != QLatin1String("\r")) {
+                    line += decoded;
+                }
                 i = semicolon;
             }
         } else if (c == QLatin1Char('\n')) {
@@ -225,12 +232,20 @@ QStringList fromHtml(const QString &html) {
 }
 
 QList<QByteArray> split(const QString &text, qsizetype maxBytes) {
+    // The budget shrinks as the nick grows, and the server chooses the nick: even a budget with
+    // no room for a single character must cut the text, one character a piece.
+    maxBytes = qMax<qsizetype>(maxBytes, 1);
     QList<QByteArray> pieces;
     QByteArray piece;
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
     qsizetype from = 0;
     while (from < text.size()) {
         qsizetype to = graphemes.toNextBoundary();
+        // Qt's grapheme finder now and then reports a boundary inside a surrogate pair (seen
+        // after ':' followed by some letters); the two halves would go out as two '?'.
+        while (to > 0 && to < text.size() && text.at(to).isLowSurrogate() &&
+               text.at(to - 1).isHighSurrogate())
+            to = graphemes.toNextBoundary();
         if (to < 0)
             to = text.size();
         QByteArray cluster = text.mid(from, to - from).toUtf8();
@@ -240,6 +255,13 @@ QList<QByteArray> split(const QString &text, qsizetype maxBytes) {
             qsizetype cut = maxBytes;
             while (cut > 0 && (static_cast<unsigned char>(cluster.at(cut)) & 0xC0) == 0x80)
                 --cut;
+            if (cut == 0) {
+                // Not even the first character fits: it goes alone.
+                cut = 1;
+                while (cut < cluster.size() &&
+                       (static_cast<unsigned char>(cluster.at(cut)) & 0xC0) == 0x80)
+                    ++cut;
+            }
             if (!piece.isEmpty())
                 pieces += std::exchange(piece, QByteArray());
             pieces += cluster.left(cut);

@@ -28,7 +28,7 @@ QStringList fromHtml(const QString &html);
 
 // `text` cut into pieces of at most maxBytes UTF-8 bytes, only between characters (grapheme
 // clusters), so that the pieces put together give back `text`. No piece but the last ends
-// with a space.
+// with a space. A character (code point) longer than maxBytes is a piece of its own.
 QList<QByteArray> split(const QString &text, qsizetype maxBytes);
 
 } // namespace irctext

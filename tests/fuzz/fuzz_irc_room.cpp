@@ -1,0 +1,118 @@
+// The room on IRC taking whatever an IRC server sends: a real IrcClient connected over loopback
+// to a server played by this fuzzer, joined to a ChatRoom by IrcRoomLink. The input is lines
+// split by LF; each is sent to the client as a server line, except "SAY text", which the room's
+// own user says (it goes out to the channel once the client is in it).
+#include "FuzzInput.h"
+
+#include "chatroom/ChatRoom.h"
+#include "chatroom/IrcRoomLink.h"
+#include "chatroom/irc/IrcClient.h"
+#include "chatroom/irc/IrcMessage.h"
+#include "chatroom/irc/IrcOwnerMask.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+QTcpServer *listener = nullptr;
+const QTime kNow(12, 0, 0);
+
+void pump(int rounds = 3) {
+    for (int i = 0; i < rounds; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// The transcript line's own markup: everything else in it came from the network and must have
+// been escaped.
+qsizetype frameMarkup() {
+    const QString empty = ChatRoom::formatLine(QString(), QString(), kNow);
+    return empty.count(QLatin1Char('<')) + empty.count(QLatin1Char('>'));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    fuzz::ensureApplication();
+    listener = new QTcpServer();
+    FUZZ_CHECK(listener->listen(QHostAddress::LocalHost, 0));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const QList<QByteArray> lines = fuzz::bytes(data, size).split('\n');
+
+    ChatRoom room(QStringLiteral("zandoramp"));
+    room.setClock([] { return kNow; });
+    QStringList appended;
+    QObject::connect(&room, &ChatRoom::lineAppended,
+                     [&](const QString &line) { appended.append(line); });
+    IrcClient::Settings settings;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = listener->serverPort();
+    settings.nick = QStringLiteral("zandoramp");
+    settings.channel = QStringLiteral("#chan");
+    auto *client = new IrcClient(settings);
+    IrcRoomLink link(&room, client, IrcOwnerMask(QStringLiteral("alice!*@trusted.example")));
+    client->start();
+    FUZZ_CHECK(listener->waitForNewConnection(5000));
+    QTcpSocket *peer = listener->nextPendingConnection();
+    FUZZ_CHECK(peer);
+    for (int i = 0; i < 100 && client->state() == IrcClient::State::Connecting; ++i)
+        pump(1);
+
+    QByteArray fromClient;
+    qsizetype said = 0;
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("SAY ")) {
+            room.setInput(QString::fromUtf8(line.mid(4)));
+            room.send();
+            ++said;
+        } else if (peer->state() == QAbstractSocket::ConnectedState) {
+            peer->write(line + '\n');
+            peer->flush();
+        }
+        pump();
+        fromClient += peer->readAll();
+    }
+    pump();
+    fromClient += peer->readAll();
+
+    // What the client sent is whole IRC lines; what it says in the channel fits in a line.
+    for (const QByteArray &line : fromClient.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        FUZZ_CHECK(line.endsWith('\r') && line.indexOf('\r') == line.size() - 1);
+        const std::optional<IrcMessage> message = IrcMessage::parse(line.chopped(1));
+        FUZZ_CHECK(message.has_value());
+        if (message->command == "PRIVMSG")
+            FUZZ_CHECK(line.size() + 1 <= 512);
+    }
+    FUZZ_CHECK(!fromClient.isEmpty() || peer->state() != QAbstractSocket::ConnectedState ||
+               client->state() != IrcClient::State::Registering);
+
+    // Nothing from the network reaches the transcript as markup, and the transcript grows no
+    // faster than what came in.
+    const qsizetype markup = frameMarkup();
+    for (const QString &line : appended)
+        FUZZ_CHECK(line.count(QLatin1Char('<')) + line.count(QLatin1Char('>')) == markup ||
+                   said > 0);
+    FUZZ_CHECK(room.transcriptUtf8().size() <=
+               qsizetype(size) * 16 + (lines.size() + said) * 2 * markup * 40);
+    // The owner's nick, read the way the player reads a speaker (carriage returns and spaces
+    // removed, lower case), is never shown for a sender whose address does not match, unless
+    // the server vouched for the account.
+    const QByteArray input = fuzz::bytes(data, size).toLower();
+    for (const QString &line : appended) {
+        const qsizetype from = line.indexOf(QLatin1String("<B>")) + 3;
+        QString speaker = line.mid(from, line.indexOf(QLatin1String("</B>")) - from);
+        speaker.remove(QChar(13));
+        if (speaker.toLower().remove(QLatin1Char(' ')) == QLatin1String("alice"))
+            FUZZ_CHECK(input.contains("@trusted.example") || input.contains("account"));
+    }
+    FUZZ_CHECK(client->pending() <= client->queueBound());
+
+    delete client;
+    delete peer;
+    return 0;
+}
