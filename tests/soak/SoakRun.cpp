@@ -114,7 +114,9 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
             continue;
         // The transcript grows by appending; "clear" replaces it, and then all of it is new. A
         // second "clear" can give back the very transcript it started from, without the command.
-        const bool grew = now->startsWith(*before) && now->size() > before->size();
+        // A room that was just restarted starts empty, and every transcript starts with that.
+        const bool grew =
+            !before->isEmpty() && now->startsWith(*before) && now->size() > before->size();
         const QList<Line> fresh = linesOf(grew ? now->mid(before->size()) : *now);
         bool seenCommand = !grew;
         for (const Line &line : fresh) {
@@ -123,9 +125,6 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
                 continue;
             }
             if (line.speaker == m_me && match(line.text)) {
-                // The next same command waits a second from this answer, not from the typing:
-                // two clears answered within one second give back the very same transcript.
-                m_lastTyped[speaker + ':' + text] = QDateTime::currentMSecsSinceEpoch();
                 const qint64 ms = waited.elapsed();
                 m_totalAnswerMs += ms;
                 if (ms > m_slowestMs) {
@@ -183,6 +182,11 @@ void SoakRun::playCommand() {
         break;
     case 3:
         line = "p zq" + QByteArray::number(m_random.bounded(n)).rightJustified(4, '0');
+        // A picker left open by an earlier "p" keeps its entries and takes this one too.
+        match = [this](const QByteArray &t) {
+            return t.startsWith(m_playPrefix) ||
+                   t.endsWith(" files matched that string, Select One.");
+        };
         break;
     default: // several matches: the picker opens and the count is said
         line = "p zq0" + QByteArray::number(m_random.bounded(n / 10)).rightJustified(2, '0');
@@ -275,7 +279,8 @@ void SoakRun::stranger() {
 bool SoakRun::deletePlaying() {
     const QByteArray token =
         "zq" + QByteArray::number(m_random.bounded(m_options.entries)).rightJustified(4, '0');
-    const Outcome outcome = command("p " + token, [&](const QByteArray &t) {
+    // "r" with a text only one file has: "p" would add to a picker left open by an earlier "p".
+    const Outcome outcome = command("r " + token, [&](const QByteArray &t) {
         return t.startsWith(m_playPrefix) && t.contains(token);
     });
     if (outcome != Outcome::Answered) {
