@@ -106,11 +106,7 @@ void TestEndToEnd::initTestCase() {
     m_window->labSN_Click();
     QCOMPARE(m_window->screenName(), QStringLiteral("testuser"));
 
-    // The engine's first file in a new process loads its decoders, which on a busy machine can
-    // take longer than the announcement check waits (500 ms, once). Warm it up outside the tests.
-    m_window->player().setURL(m_window->songs().fullPath(0));
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->player().currentPosition() > 0, 10000);
-    m_window->player().stop();
+    QVERIFY(testenv::warmUpEngine(*m_window));
 }
 
 void TestEndToEnd::cleanupTestCase() {

@@ -1,6 +1,11 @@
 #include "support/TestEnv.h"
 
+#include "app/MainWindow.h"
+#include "library/Library.h"
+#include "player/MediaPlayer.h"
+
 #include <QFile>
+#include <QTest>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -82,6 +87,14 @@ QByteArray askAsOtherUser(const QString &path, const QByteArray &request) {
     if (child > 0)
         ::waitpid(child, nullptr, 0);
     return bytes;
+}
+
+bool warmUpEngine(MainWindow &window) {
+    window.player().setURL(window.songs().fullPath(0));
+    const bool advanced =
+        QTest::qWaitFor([&] { return window.player().currentPosition() > 0; }, 10000);
+    window.player().stop();
+    return advanced;
 }
 
 } // namespace testenv

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class MainWindow;
+
 namespace testenv {
 
 // The folder of media files made by scripts/make-test-media for this build.
@@ -18,5 +20,9 @@ bool makeStaleSocket(const QString &path);
 // Sends request to the socket at path from a process of another user (nobody) and returns what
 // came back before the other end closed or went quiet for two seconds. Root only.
 QByteArray askAsOtherUser(const QString &path, const QByteArray &request);
+// Plays the window's first library entry until it advances, then stops. The engine's first file
+// in a new process loads its decoders, which on a busy machine can take longer than the
+// announcement check waits (500 ms, once): tests warm it up before they time announcements.
+bool warmUpEngine(MainWindow &window);
 
 } // namespace testenv
