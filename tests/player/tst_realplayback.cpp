@@ -44,6 +44,7 @@ private slots:
 private:
     bool startAndWait(const QString &url);
     double movedWithin(int ms);
+    double rateOnceMoving(int ms);
 
     TagLibReader m_tags;
     std::unique_ptr<MediaPlayer> m_player;
@@ -72,6 +73,15 @@ bool TestRealPlayback::startAndWait(const QString &url) {
                    m_player->playState() != MediaPlayer::PlayState::Transitioning;
         },
         kWaitMs);
+}
+
+// libmpv resumes on its own threads; on a loaded machine the first few hundred milliseconds after
+// a resume or a new file can pass with the clock still held, which says nothing about the rate.
+double TestRealPlayback::rateOnceMoving(int ms) {
+    const double from = m_player->currentPosition();
+    if (!QTest::qWaitFor([&] { return m_player->currentPosition() != from; }, kWaitMs))
+        return 0.0;
+    return movedWithin(ms);
 }
 
 // How far the position moved (signed) over about `ms` of wall time, scaled to one second.
@@ -154,7 +164,7 @@ void TestRealPlayback::pauseAndPlay() {
     QVERIFY(qAbs(movedWithin(300)) < 0.1);
     m_player->play();
     QCOMPARE(m_player->playState(), MediaPlayer::PlayState::Playing);
-    const double rate = movedWithin(400);
+    const double rate = rateOnceMoving(400);
     QVERIFY2(rate > 0.3 && rate < 1.6, qPrintable(QString::number(rate)));
 }
 
@@ -191,8 +201,7 @@ void TestRealPlayback::newUrlResetsSpeedDirectionPause() {
     QCOMPARE(m_player->playState(), MediaPlayer::PlayState::Playing);
     QCOMPARE(m_player->engine().speed(), 1.0);
     QVERIFY(!m_player->engine().isBackward());
-    QTest::qWait(100);
-    const double rate = movedWithin(400);
+    const double rate = rateOnceMoving(400);
     QVERIFY2(rate > 0.3 && rate < 1.6, qPrintable(QString::number(rate)));
 }
 
