@@ -25,21 +25,6 @@ QByteArray expand(const QByteArray &input) {
            input.mid(second + 1);
 }
 
-QByteArray escapeText(const QString &text) {
-    QByteArray out;
-    for (const char c : text.toUtf8()) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else
-            out += c;
-    }
-    return out;
-}
-
 // A path as a file: URL whose every byte but letters and digits is percent-encoded, so the
 // playlist stays ASCII whatever the name's bytes are.
 QByteArray fileUrl(const QByteArray &path) {
@@ -88,15 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // What was read, written out as a plain playlist, reads back the same.
     QByteArray written = "<ASX version=\"3.0\">\n";
     if (!playlist.title().isEmpty())
-        written += "<TITLE>" + escapeText(playlist.title()) + "</TITLE>\n";
+        written += "<TITLE>" + playlist.title().toHtmlEscaped().toUtf8() + "</TITLE>\n";
     if (!playlist.author().isEmpty())
-        written += "<AUTHOR>" + escapeText(playlist.author()) + "</AUTHOR>\n";
+        written += "<AUTHOR>" + playlist.author().toHtmlEscaped().toUtf8() + "</AUTHOR>\n";
     for (const AsxPlaylist::Entry &entry : playlist.entries()) {
         written += "<ENTRY>";
         if (!entry.title.isEmpty())
-            written += "<TITLE>" + escapeText(entry.title) + "</TITLE>";
+            written += "<TITLE>" + entry.title.toHtmlEscaped().toUtf8() + "</TITLE>";
         if (!entry.author.isEmpty())
-            written += "<AUTHOR>" + escapeText(entry.author) + "</AUTHOR>";
+            written += "<AUTHOR>" + entry.author.toHtmlEscaped().toUtf8() + "</AUTHOR>";
         for (const QString &ref : entry.refs)
             written += "<REF HREF=\"" + fileUrl(FileNames::encode(ref)) + "\"/>";
         written += "</ENTRY>\n";

@@ -3,7 +3,6 @@
 #include "platform/ChatFrame.h"
 
 #include <QLocalSocket>
-#include <QTime>
 
 namespace {
 
@@ -25,14 +24,6 @@ bool RoomLink::say(const QByteArray &html) const {
 
 bool RoomLink::replace(const QByteArray &transcript) const {
     return exchange({{"SET", transcript}}).has_value();
-}
-
-QByteArray RoomLink::line(const QByteArray &speaker, const QByteArray &text) {
-    QByteArray escaped = speaker;
-    escaped.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");
-    return "<BR><FONT COLOR=\"#0000ff\"><B>" + escaped +
-           "</B></FONT><FONT COLOR=\"#000000\">: " + text + "<!-- (" +
-           QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toLatin1() + ") --></FONT>";
 }
 
 std::optional<QByteArray>

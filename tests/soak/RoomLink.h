@@ -17,9 +17,6 @@ public:
     // Replaces the transcript.
     bool replace(const QByteArray &transcript) const;
 
-    // One transcript line in the room's own shape.
-    static QByteArray line(const QByteArray &speaker, const QByteArray &text);
-
 private:
     // Sends every (verb, payload) pair and reads as many answers; nothing when any fails or is
     // not "OK". Returns the last answer's payload.

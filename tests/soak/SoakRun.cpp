@@ -1,10 +1,13 @@
 #include "SoakRun.h"
 
+#include "chatroom/ChatRoom.h"
+
 #include <QDateTime>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QThread>
+#include <QTime>
 #include <cstdio>
 
 namespace {
@@ -96,8 +99,13 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
     QElapsedTimer waited;
     waited.start();
     awaitFreshStamp(speaker + ':' + text);
-    const bool typed = speaker.isEmpty() ? m_link.say(text)
-                                         : m_link.replace(*before + RoomLink::line(speaker, text));
+    const bool typed =
+        speaker.isEmpty()
+            ? m_link.say(text)
+            : m_link.replace(*before + ChatRoom::formatLine(QString::fromUtf8(speaker),
+                                                            QString::fromUtf8(text),
+                                                            QTime::currentTime())
+                                           .toUtf8());
     ++m_counts[QStringLiteral("lines typed")];
     if (!typed)
         return Outcome::Interrupted;

@@ -44,7 +44,7 @@ private:
     bool startRoom();
     bool waitForPlayer();
     // Types `command` under the user's name and waits up to 3 s for an answer that `match`
-    // accepts; `viaSet` puts the line in with a changed transcript under `speaker` instead.
+    // accepts; with a `speaker`, the line goes in under that name through a changed transcript.
     Outcome command(const QByteArray &command, const Match &match, const QByteArray &speaker = {});
     void wordCommand();
     void playCommand();
