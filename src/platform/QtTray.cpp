@@ -10,6 +10,10 @@ constexpr int kRightButtonUp = 517;
 constexpr int kMiddleButtonUp = 520;
 } // namespace
 
+bool QtTray::available() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 bool QtTray::addIcon(QWidget *owner, const QString &tip, Notify notify) {
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return false;
@@ -29,9 +33,15 @@ bool QtTray::addIcon(QWidget *owner, const QString &tip, Notify notify) {
 }
 
 void QtTray::removeIcon() {
-    // Deleted, not only hidden: the tray host then forgets the icon's window at once.
-    delete m_icon.data();
     m_notify = nullptr;
+    if (!m_icon)
+        return;
+    // Hidden at once, which takes the icon's window out of the tray host, and deleted from the
+    // event loop: "Show" of the icon's own menu leads here while its activation is still running.
+    m_icon->disconnect(this);
+    m_icon->hide();
+    m_icon->deleteLater();
+    m_icon = nullptr;
 }
 
 int QtTray::mouseMessage(QSystemTrayIcon::ActivationReason reason) {

@@ -17,6 +17,18 @@ TrayControl::~TrayControl() {
 }
 
 void TrayControl::sendToTray() {
+    // Without a notification area, hidden without an icon, the window could never be reached
+    // again: it stays shown, and the notice would not be true.
+    if (!m_shell.available() ||
+        !m_shell.addIcon(m_host.mainWidget(), QString::fromLatin1(kTip),
+                         [this](int message) { mouseMove(message * twips::kPerPixel); })) {
+        if (!m_toldNoTray) {
+            m_toldNoTray = true;
+            m_host.tell(QStringLiteral("This desktop has no notification area, so zandor amp "
+                                       "stays in its window."));
+        }
+        return;
+    }
     if (m_host.GetSetting(QStringLiteral("shtr")).isEmpty() && !m_notice) {
         m_notice = new TrayNotice(m_noticeTickMs);
         connect(m_notice, &TrayNotice::unloaded, this, [this](bool dontShowAgain) {
@@ -24,18 +36,6 @@ void TrayControl::sendToTray() {
                 m_host.SetSetting(QStringLiteral("shtr"), QStringLiteral("0"));
         });
         m_notice->show();
-    }
-    const bool added =
-        m_shell.addIcon(m_host.mainWidget(), QString::fromLatin1(kTip),
-                        [this](int message) { mouseMove(message * twips::kPerPixel); });
-    if (!added) {
-        // Hidden without an icon, the window could never be reached again: it stays shown.
-        if (!m_toldNoTray) {
-            m_toldNoTray = true;
-            m_host.tell(QStringLiteral("This desktop has no notification area, so zandor amp "
-                                       "stays in its window."));
-        }
-        return;
     }
     m_host.mainWidget()->hide();
     MenuForm *form = m_host.frmx();
@@ -45,7 +45,12 @@ void TrayControl::sendToTray() {
 }
 
 void TrayControl::showWindow() {
-    m_host.mainWidget()->show();
+    QWidget *window = m_host.mainWidget();
+    window->show();
+    // Shown alone, the window comes back wherever it was in the stack, often behind the window
+    // the user was in when they chose "Show".
+    window->raise();
+    window->activateWindow();
     m_host.SetSetting(QStringLiteral("tray"), QStringLiteral("0"));
     m_shell.removeIcon();
 }

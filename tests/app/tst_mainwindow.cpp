@@ -5,6 +5,7 @@
 #include "library/Library.h"
 #include "platform/ExitSignals.h"
 #include "support/TestPlatform.h"
+#include "tray/TrayControl.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -254,12 +255,18 @@ void TestMainWindow::trayAtStart() {
     QFETCH(bool, trayAvailable);
     QFETCH(bool, visible);
     TestPlatform platform;
-    platform.tray.available = trayAvailable;
+    platform.tray.present = trayAvailable;
     platform.writeSettings(stored);
     Window window(platform);
     QCOMPARE(window->isVisible(), visible);
+    // No notice that the player is in the tray unless it is; without a tray, one box, ever.
+    QCOMPARE(window->tray().notice() != nullptr, !visible);
     const bool asked = stored.startsWith("tray1\r");
-    QCOMPARE(platform.tray.calls.contains("add:zandor amp 4.0"), asked);
+    QCOMPARE(platform.tray.calls.contains("add:zandor amp 4.0"), asked && trayAvailable);
+    window->chameleonButton7_Click();
+    QCOMPARE(window->isVisible(), !trayAvailable);
+    QCOMPARE(platform.dialogs.shown.size(), trayAvailable ? 0 : 1);
+    QCOMPARE(window->tray().notice() != nullptr, trayAvailable);
 }
 
 void TestMainWindow::announcementComesBeforeLibraryAndWindow() {

@@ -10,8 +10,9 @@
 #include <memory>
 #include <unistd.h>
 
-// The real player in a real X server with a real tray host: Xvfb, Debian's trayer, and xdotool
-// to click as a user would. Skipped, never failed, where those cannot run.
+// The real player in a real X server with a real tray host: Xvfb, Debian's trayer, xdotool to
+// click as a user would, and xmessage for another program's window. Skipped, never failed, where
+// those cannot run.
 namespace {
 
 struct Process {
@@ -32,7 +33,7 @@ public:
     QString why; // empty when the desktop runs
 
     Desktop() {
-        for (const char *tool : {"Xvfb", "trayer", "xdotool"}) {
+        for (const char *tool : {"Xvfb", "trayer", "xdotool", "xmessage"}) {
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
                 why = QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool));
                 return;
@@ -84,6 +85,12 @@ public:
     QStringList visibleWindows() const {
         return xdotool({"search", "--onlyvisible", "--class", "zandoramp"})
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    // The top-level window under the given point of the screen.
+    QString windowAt(QPoint where) const {
+        const QString shell = xdotool({"mousemove", QString::number(where.x()),
+                                       QString::number(where.y()), "getmouselocation", "--shell"});
+        return shell.section(QStringLiteral("WINDOW="), 1).section('\n', 0, 0);
     }
     QRect geometry(const QString &window) const {
         const QStringList lines = xdotool({"getwindowgeometry", "--shell", window}).split('\n');
@@ -140,6 +147,13 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
     const QRect iconRect = desktop.geometry(icon);
     QVERIFY2(iconRect.width() <= 64 && iconRect.height() <= 64, "the main window is showing");
 
+    // Another program's window, opened since, over the whole screen below the tray host.
+    Process cover;
+    cover.p->setProcessEnvironment(desktop.env());
+    cover.p->start(QStringLiteral("xmessage"), {"-geometry", "1024x700+0+60", "cover"});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !desktop.xdotool({"search", "--onlyvisible", "--class", "xmessage"}).isEmpty(), 15000);
+
     desktop.xdotool({"mousemove", "--window", icon, "5", "5", "click", "1"});
     QString menu;
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -163,6 +177,10 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
             return shown.size() == 1 && desktop.geometry(shown.first()).width() == 320;
         }(),
         15000);
+    // In front of the other program's window, with the keyboard's focus.
+    const QString window = desktop.visibleWindows().first();
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowAt(desktop.geometry(window).center()), window, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.xdotool({"getwindowfocus"}), window, 5000);
 
     program.p->terminate();
     QVERIFY(program.p->waitForFinished(10000));
