@@ -18,6 +18,7 @@
 #include "platform/MediaEngine.h"
 #include "platform/Platform.h"
 #include "platform/PopupMenus.h"
+#include "platform/TransientWindow.h"
 #include "platform/TrayShell.h"
 #include "platform/Twips.h"
 #include "player/MediaPlayer.h"
@@ -372,9 +373,11 @@ void MainWindow::chameleonButton6_Click() {
 
 void MainWindow::chameleonButton5_Click() {
     ui.cmdOff->setFocus();
-    // A window of its own, not a child: disabling the main window would disable it too.
+    // A window of its own, not a child: disabling the main window would disable it too. It is
+    // placed over the main window, which would otherwise look frozen with the credits behind it.
     if (!m_about) {
         m_about = new AboutWindow;
+        transientwindow::placeOver(m_about, this);
         connect(m_about, &AboutWindow::closed, this, [this] { setEnabled(true); });
     }
     m_about->show();

@@ -1,5 +1,7 @@
 #include "commands/PickerSlot.h"
 
+#include "platform/TransientWindow.h"
+
 PickerSlot::PickerSlot(MultiPicker::PlayFunction play, QWidget *owner)
     : QObject(owner), m_play(std::move(play)), m_owner(owner) {}
 
@@ -10,7 +12,10 @@ PickerSlot::~PickerSlot() {
 void PickerSlot::load() {
     if (m_picker)
         return;
-    m_picker = new MultiPicker(m_play, m_owner);
+    // A window of its own over the main window, not its child: the credits window disables the
+    // main window, and the picker must stay usable meanwhile.
+    m_picker = new MultiPicker(m_play);
+    transientwindow::placeOver(m_picker, m_owner);
     // A "p" line handled between Cancel and the deferred delete must get a picker of its own,
     // not fill the closing one.
     connect(m_picker, &MultiPicker::unloaded, this, [this] { m_picker = nullptr; });

@@ -6,7 +6,8 @@
 #include <QPointer>
 
 // The one picker window that "p" searches fill: made when a search loads it, and unloaded the
-// moment it closes, by Cancel, a pick or its frame, even though Qt deletes it only later.
+// moment it closes, by Cancel, a pick or its frame, even though Qt deletes it only later. It goes
+// with its owner at the latest.
 class PickerSlot : public QObject {
     Q_OBJECT
 public:

@@ -2,6 +2,7 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
+#include "commands/MultiPicker.h"
 #include "library/Library.h"
 #include "support/TestPlatform.h"
 #include "tray/TrayControl.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -216,6 +218,12 @@ void TestTray::creditsDisableTheWindow_data() {
 void TestTray::creditsDisableTheWindow() {
     QFETCH(bool, byCloseButton);
     Fixture f;
+    // A picker is open when the credits window opens.
+    f.w->setScreenName("me");
+    f.w->AddIt("song one.mp3", "/m");
+    f.w->AddIt("song two.mp3", "/m");
+    QString who = "me", what = "p song", when = "{1:00}";
+    f.w->chat1_aimchatscan(who, what, when);
     f.item("mnuCredits")->trigger();
     QPointer<AboutWindow> about = f.w->credits();
     QVERIFY(about && about->isVisible());
@@ -227,10 +235,16 @@ void TestTray::creditsDisableTheWindow() {
     // A click on the window does nothing; a chat command is still obeyed.
     QTest::mouseClick(f.w->findChild<QWidget *>("chkRandom"), Qt::LeftButton);
     QVERIFY(!f.box("chkRandom")->isChecked());
-    f.w->setScreenName("me");
-    QString who = "me", what = "ar", when = "{1:00}";
+    what = "ar";
     f.w->chat1_aimchatscan(who, what, when);
     QVERIFY(f.box("chkRandom")->isChecked());
+    // The picker stays usable; both windows are placed over the main window, not inside it.
+    QPointer<MultiPicker> picker = f.w->picker();
+    QVERIFY(picker && picker->isEnabled());
+    for (QWidget *window : {static_cast<QWidget *>(about), static_cast<QWidget *>(picker)})
+        QCOMPARE(window->windowHandle()->transientParent(), f.w->windowHandle());
+    QTest::mouseClick(picker->Command1(), Qt::LeftButton);
+    QTRY_VERIFY(picker.isNull());
 
     if (byCloseButton)
         about->Command1()->click();
