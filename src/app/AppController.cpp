@@ -41,6 +41,11 @@ void AppController::closeMainWindow() {
         m_main->requestClose(CloseGuard::Origin::System);
 }
 
+void AppController::commitSessionData() {
+    if (m_main)
+        m_main->saveForSession();
+}
+
 void AppController::restart() {
     if (!m_main || m_restart)
         return;
@@ -65,6 +70,12 @@ void AppController::mainWindowClosed(bool settingsSaved) {
         return;
     }
     // The settings file was just written; the new window starts without one, and so never waits
-    // in a scan of its own inside the old window's close.
-    m_restart->mainWindowClosed();
+    // in a scan of its own inside the old window's close. A file that could not be deleted would
+    // bring the old settings back: then there is no restart, and the old window stays.
+    const QString failure = m_restart->mainWindowClosed();
+    if (!failure.isEmpty()) {
+        m_restart = nullptr;
+        if (m_main)
+            m_main->keepOpen(failure);
+    }
 }

@@ -22,6 +22,9 @@ public:
     // A close request of the system (a signal, the session ending): the close sequence runs, at
     // once or as soon as the window's own waits and boxes have ended, and the program ends.
     void closeMainWindow();
+    // The desktop session may end: the settings are saved now, and the program goes on. Another
+    // program may still cancel the logout; when the session does end, the close follows.
+    void commitSessionData();
 
 signals:
     // The main window closed and no restart follows: the program's exit status, non-zero when

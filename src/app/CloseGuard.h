@@ -30,6 +30,8 @@ public:
 
     bool held() const { return m_holds > 0; }
     bool pending() const { return m_pending; }
+    // A close has been asked for, or is running or done: nothing may start to wait for a user.
+    bool asked() const { return m_pending || m_closing; }
     // The origin of the close that runs (System once any request came from the system).
     Origin origin() const { return m_origin; }
 
@@ -37,7 +39,12 @@ public:
     // out through closeDue() once the last hold ends.
     bool request(Origin origin);
     // The close is running: later requests are no longer recorded as pending.
-    void closing() { m_pending = false; }
+    void closing() {
+        m_pending = false;
+        m_closing = true;
+    }
+    // The close ran, but the window stays after all.
+    void reopened() { m_closing = false; }
 
     // Ends the modal boxes and pop-up menus that are open, as their Cancel or Escape would, so
     // that the loops holding the guard return and a close of the system is not left waiting for
@@ -54,6 +61,7 @@ private:
 
     int m_holds = 0;
     bool m_pending = false;
+    bool m_closing = false;
     bool m_posted = false;
     Origin m_origin = Origin::User;
 };

@@ -145,8 +145,15 @@ void MainWindow::connectControls() {
     connect(ui.tmrRandom, &QTimer::timeout, m_panel, &PlayerPanel::tmrRandom_Timer);
     connect(m_player, &MediaPlayer::StatusChange, m_panel, &PlayerPanel::wmp_StatusChange);
     connect(m_chat1, &ChatScanner::aimchatscan, this, &MainWindow::chat1_aimchatscan);
+    // The menu is due a moment after the selection; a close may have been asked for meanwhile,
+    // and the menu form would then be made again for a window that is going.
     m_listMenu = new LibraryMenu(
-        ui.lstSong, ui.tmrMenu, [this] { popUpMenu(frmx()->lstClick()); }, this);
+        ui.lstSong, ui.tmrMenu,
+        [this] {
+            if (!m_closeGuard->asked())
+                popUpMenu(frmx()->lstClick());
+        },
+        this);
     connect(m_library.get(), &Library::becameFull, this, &MainWindow::showLibraryFull);
 }
 
@@ -197,7 +204,42 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         return;
     }
     runCloseSequence();
+    if (m_keepOpen) {
+        // The close sequence has run: the settings are written, the tray icon and the menu form
+        // are gone (made again when needed). The window goes on, shown.
+        m_keepOpen = false;
+        m_closed = false;
+        m_closeGuard->reopened();
+        show();
+        event->ignore();
+        return;
+    }
     event->accept();
+}
+
+void MainWindow::keepOpen(const QString &why) {
+    m_keepOpen = true;
+    std::fprintf(stderr, "zandoramp: %s\n", qPrintable(why));
+    if (m_closeGuard->origin() != CloseGuard::Origin::User)
+        return;
+    // Once the close has unwound and the window is open again, so that a close asked for while
+    // the box waits is carried out as usual.
+    QTimer::singleShot(0, this, [this, why] {
+        const CloseGuard::Hold hold(*m_closeGuard);
+        m_platform.dialogs->warning(this, QStringLiteral("zandor amp"), why);
+    });
+}
+
+void MainWindow::saveForSession() {
+    m_quietSave = true;
+    writeSettings();
+    m_quietSave = false;
+}
+
+bool MainWindow::writeSettings() {
+    for (const TemplateBox &t : kTemplates)
+        SetSetting(QString::fromLatin1(t.key), (ui.*t.box)->text());
+    return SaveListToFile(settingsPath(), *m_settings, false);
 }
 
 void MainWindow::runCloseSequence() {
@@ -209,9 +251,7 @@ void MainWindow::runCloseSequence() {
     m_tray->closeNotice();
     if (m_about)
         m_about->close();
-    for (const TemplateBox &t : kTemplates)
-        SetSetting(QString::fromLatin1(t.key), (ui.*t.box)->text());
-    m_settingsSaved = SaveListToFile(settingsPath(), *m_settings, false);
+    m_settingsSaved = writeSettings();
     m_platform.tray->removeIcon();
     closeMenuForm();
     emit closed(m_settingsSaved);
@@ -232,8 +272,8 @@ bool MainWindow::SaveListToFile(const QString &path, QStringListModel &list, boo
             QStringLiteral("The settings could not be saved to %1: %2").arg(path, error);
         std::fprintf(stderr, "zandoramp: %s\n", qPrintable(message));
         // Nobody waits at the screen when the system closes the program: a box would keep it
-        // from ever ending.
-        if (m_closeGuard->origin() == CloseGuard::Origin::User) {
+        // from ever ending. Nor may the session manager's save wait for one.
+        if (m_closeGuard->origin() == CloseGuard::Origin::User && !m_quietSave) {
             const CloseGuard::Hold hold(*m_closeGuard);
             m_platform.dialogs->warning(this, QStringLiteral("zandor amp"), message);
         }
@@ -318,6 +358,9 @@ void MainWindow::Command1_Click() {
 }
 
 void MainWindow::popUpMenu(QMenu *menu) {
+    // An open menu waits for the user, and the close would wait for the menu.
+    if (m_closeGuard->asked())
+        return;
     const CloseGuard::Hold hold(*m_closeGuard);
     m_platform.popupMenus->popUp(menu);
 }

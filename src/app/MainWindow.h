@@ -47,6 +47,12 @@ public:
     // user's): a close asked for while one of the window's own waits or boxes is open runs once
     // that has ended.
     void requestClose(CloseGuard::Origin origin);
+    // Called while the close sequence runs: the window stays open after it, and the user learns
+    // why (in a box after a close of the user, on stderr in any case).
+    void keepOpen(const QString &why);
+    // The close sequence's writes without the close, for a session that may end: the five texts
+    // are stored and the settings file written; a failure is told on stderr only.
+    void saveForSession();
     QString settingsPath() const;
     static QString loadAnnouncement();
 
@@ -141,6 +147,7 @@ protected:
 
 private:
     void runCloseSequence();
+    bool writeSettings();
     void connectControls();
     void closeMenuForm();
     void setHeightTwips(int height);
@@ -166,5 +173,7 @@ private:
     QString m_startCount;
     std::optional<QPoint> m_grabPoint; // twips, relative to the strip
     bool m_closed = false;
+    bool m_keepOpen = false;
+    bool m_quietSave = false;
     bool m_settingsSaved = true;
 };

@@ -23,8 +23,16 @@ void RestartWindow::Timer1_Timer() {
     m_closeMainWindow();
 }
 
-void RestartWindow::mainWindowClosed() {
-    QFile::remove(m_settingsPath);
+QString RestartWindow::mainWindowClosed() {
+    QFile file(m_settingsPath);
+    // A file that is already gone is simply not deleted.
+    if (!file.remove() && file.exists()) {
+        close();
+        return QStringLiteral("Clear Settings could not delete %1: %2. The settings stay, and "
+                              "zandor amp goes on without a restart.")
+            .arg(m_settingsPath, file.errorString());
+    }
     m_showMainWindow();
     close();
+    return {};
 }

@@ -65,9 +65,14 @@ int main(int argc, char *argv[]) {
                      &AppController::closeMainWindow);
     QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);
 
-    // The desktop session is ending: close like any other close, so the settings are saved.
+    // The desktop session may be ending: the settings are saved at once, but the program must
+    // not end here, since another program may still cancel the logout. It closes, like any other
+    // close, when the session really ends: through its window's close event, or as the event
+    // loop quits.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &controller,
-                     [&controller](QSessionManager &) { controller.closeMainWindow(); });
+                     [&controller](QSessionManager &) { controller.commitSessionData(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller,
+                     &AppController::closeMainWindow);
 
     // The load sequence runs inside the event loop: exit() before the loop has started would be
     // lost, and a close asked for during the start must end the program.

@@ -1,6 +1,7 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
+#include "library/Library.h"
 #include "platform/ExitSignals.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFolderDialog.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -80,6 +82,7 @@ private slots:
     void unsavedSettings_data();
     void unsavedSettings();
     void longLinesSurviveWhole();
+    void cancelledLogoutKeepsThePlayer();
 };
 
 void TestClosing::closeDuringTheScanWait_data() {
@@ -162,15 +165,26 @@ void TestClosing::unsavedSettings_data() {
     QTest::addColumn<int>("boxes");
     QTest::newRow("the user's close tells the user") << Close::RedCross << 1;
     QTest::newRow("the system's close only tells stderr") << Close::Sigterm << 0;
+    // The question, the unsaved settings, the file that stays; at the close that follows, the
+    // unsaved settings again.
+    QTest::newRow("Clear Settings keeps the old window") << Close::ClearSettings << 4;
 }
 
 void TestClosing::unsavedSettings() {
     QFETCH(Close, how);
     QFETCH(int, boxes);
     Program program;
-    program.platform.platform().programFolder = program.platform.programFolder.filePath("gone");
+    // A folder in the settings file's place can be neither written nor deleted.
+    QVERIFY(QDir(program.platform.programFolder.path()).mkpath("zandoramp.ini/x"));
     program.controller.start();
+    MainWindow *first = program.window();
     closeNow(program, how);
+    if (how == Close::ClearSettings) {
+        QTRY_VERIFY(program.platform.dialogs.shown.last().contains("could not delete"));
+        QCOMPARE(program.window(), first);
+        QCOMPARE(program.finished.size(), 0);
+        program.click("Label7");
+    }
     QTRY_COMPARE(program.finished.size(), 1);
     QCOMPARE(program.finished.first().first().toInt(), 1);
     QCOMPARE(program.platform.dialogs.shown.size(), boxes);
@@ -189,6 +203,25 @@ void TestClosing::longLinesSurviveWhole() {
     QTRY_VERIFY(w.isNull());
     QCOMPARE(program.platform.readSettings(),
              huge + "\r\nload2\r\ncspl" + longTemplate + "\r\ncsst\r\ncspa\r\ncsff\r\ncsfr\r\n");
+}
+
+void TestClosing::cancelledLogoutKeepsThePlayer() {
+    Program program;
+    program.controller.start();
+    MainWindow *w = program.window();
+    w->findChild<QLineEdit *>("txtStop")->setText("gone quiet");
+    // The session manager asks for the data to be saved; another program cancels the logout.
+    program.controller.commitSessionData();
+    QCOMPARE(program.platform.readSettings(),
+             "load2\r\n" + QByteArray(kDesignTemplates).replace("Media Stopped", "gone quiet"));
+    QVERIFY(program.window() == w && w->isVisible());
+    // The session ends later, in the turn in which a selection asked for the library menu: no
+    // menu opens over the closed window to wait for a user.
+    w->AddIt("a.mp3", "/m/a.mp3");
+    w->findChild<QListView *>("lstSong")->setCurrentIndex(w->songs().index(0, 0));
+    program.controller.closeMainWindow();
+    QTRY_COMPARE(program.finished.size(), 1);
+    QCOMPARE(program.platform.menus.shown, QStringList{});
 }
 
 QTEST_MAIN(TestClosing)
