@@ -10,7 +10,7 @@ constexpr int kRightButtonUp = 517;
 constexpr int kMiddleButtonUp = 520;
 } // namespace
 
-bool QtTray::available() const {
+bool QtTray::trayAvailable() const {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 

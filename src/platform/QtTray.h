@@ -11,7 +11,7 @@
 class QtTray final : public QObject, public TrayShell {
     Q_OBJECT
 public:
-    bool available() const override;
+    bool trayAvailable() const override;
     bool addIcon(QWidget *owner, const QString &tip, Notify notify) override;
     void removeIcon() override;
 

@@ -16,7 +16,7 @@ public:
     virtual ~TrayShell() = default;
 
     // Whether the desktop has a notification area to put an icon in.
-    virtual bool available() const = 0;
+    virtual bool trayAvailable() const = 0;
     // Adds the icon, showing the owner's window icon and the tip; `notify` hears the pointer on
     // it. False when there is no notification area to put it in.
     virtual bool addIcon(QWidget *owner, const QString &tip, Notify notify) = 0;

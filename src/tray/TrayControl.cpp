@@ -19,7 +19,7 @@ TrayControl::~TrayControl() {
 void TrayControl::sendToTray() {
     // Without a notification area, hidden without an icon, the window could never be reached
     // again: it stays shown, and the notice would not be true.
-    if (!m_shell.available() ||
+    if (!m_shell.trayAvailable() ||
         !m_shell.addIcon(m_host.mainWidget(), QString::fromLatin1(kTip),
                          [this](int message) { mouseMove(message * twips::kPerPixel); })) {
         if (!m_toldNoTray) {

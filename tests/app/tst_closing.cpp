@@ -182,7 +182,6 @@ void TestClosing::unsavedSettings() {
     if (how == Close::ClearSettings) {
         QTRY_VERIFY(program.platform.dialogs.shown.last().contains("could not delete"));
         QCOMPARE(program.window(), first);
-        QCOMPARE(program.finished.size(), 0);
         program.click("Label7");
     }
     QTRY_COMPARE(program.finished.size(), 1);

@@ -255,7 +255,7 @@ void TestMainWindow::trayAtStart() {
     QFETCH(bool, trayAvailable);
     QFETCH(bool, visible);
     TestPlatform platform;
-    platform.tray.present = trayAvailable;
+    platform.tray.available = trayAvailable;
     platform.writeSettings(stored);
     Window window(platform);
     QCOMPARE(window->isVisible(), visible);

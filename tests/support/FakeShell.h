@@ -19,20 +19,20 @@ public:
     }
 };
 
-// A tray that records what was asked of it; `present` decides whether there is a notification
-// area. `pointer` reports a mouse message on the icon, as the shell would.
+// A tray that records what was asked of it; `available` decides whether an icon can be added.
+// `pointer` reports a mouse message on the icon, as the shell would.
 class FakeTray final : public TrayShell {
 public:
-    bool present = true;
+    bool available = true;
     QStringList calls;
     Notify notify;
 
-    bool available() const override { return present; }
+    bool trayAvailable() const override { return available; }
     bool addIcon(QWidget *, const QString &tip, Notify n) override {
         calls << QStringLiteral("add:") + tip;
-        if (present)
+        if (available)
             notify = std::move(n);
-        return present;
+        return available;
     }
     void removeIcon() override {
         calls << QStringLiteral("remove");

@@ -218,10 +218,8 @@ void TestTray::creditsDisableTheWindow_data() {
 void TestTray::creditsDisableTheWindow() {
     QFETCH(bool, byCloseButton);
     Fixture f;
-    // A picker is open when the credits window opens.
+    // A picker (of no match) is open when the credits window opens.
     f.w->setScreenName("me");
-    f.w->AddIt("song one.mp3", "/m");
-    f.w->AddIt("song two.mp3", "/m");
     QString who = "me", what = "p song", when = "{1:00}";
     f.w->chat1_aimchatscan(who, what, when);
     f.item("mnuCredits")->trigger();
@@ -243,8 +241,6 @@ void TestTray::creditsDisableTheWindow() {
     QVERIFY(picker && picker->isEnabled());
     for (QWidget *window : {static_cast<QWidget *>(about), static_cast<QWidget *>(picker)})
         QCOMPARE(window->windowHandle()->transientParent(), f.w->windowHandle());
-    QTest::mouseClick(picker->Command1(), Qt::LeftButton);
-    QTRY_VERIFY(picker.isNull());
 
     if (byCloseButton)
         about->Command1()->click();

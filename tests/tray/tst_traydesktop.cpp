@@ -86,12 +86,6 @@ public:
         return xdotool({"search", "--onlyvisible", "--class", "zandoramp"})
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
-    // The top-level window under the given point of the screen.
-    QString windowAt(QPoint where) const {
-        const QString shell = xdotool({"mousemove", QString::number(where.x()),
-                                       QString::number(where.y()), "getmouselocation", "--shell"});
-        return shell.section(QStringLiteral("WINDOW="), 1).section('\n', 0, 0);
-    }
     QRect geometry(const QString &window) const {
         const QStringList lines = xdotool({"getwindowgeometry", "--shell", window}).split('\n');
         QMap<QString, int> v;
@@ -179,7 +173,8 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
         15000);
     // In front of the other program's window, with the keyboard's focus.
     const QString window = desktop.visibleWindows().first();
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowAt(desktop.geometry(window).center()), window, 5000);
+    const QStringList pointAt{"mousemove", "--window", window, "100", "100", "getmouselocation"};
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.xdotool(pointAt).endsWith(" window:" + window), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(desktop.xdotool({"getwindowfocus"}), window, 5000);
 
     program.p->terminate();
