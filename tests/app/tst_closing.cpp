@@ -1,7 +1,6 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
-#include "library/Library.h"
 #include "platform/ExitSignals.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFolderDialog.h"
@@ -165,8 +164,7 @@ void TestClosing::unsavedSettings_data() {
     QTest::addColumn<int>("boxes");
     QTest::newRow("the user's close tells the user") << Close::RedCross << 1;
     QTest::newRow("the system's close only tells stderr") << Close::Sigterm << 0;
-    // The question, the unsaved settings, the file that stays; at the close that follows, the
-    // unsaved settings again.
+    // The question, the unsaved settings, the file that stays, the unsaved settings at the end.
     QTest::newRow("Clear Settings keeps the old window") << Close::ClearSettings << 4;
 }
 
@@ -214,10 +212,10 @@ void TestClosing::cancelledLogoutKeepsThePlayer() {
     QCOMPARE(program.platform.readSettings(),
              "load2\r\n" + QByteArray(kDesignTemplates).replace("Media Stopped", "gone quiet"));
     QVERIFY(program.window() == w && w->isVisible());
-    // The session ends later, in the turn in which a selection asked for the library menu: no
-    // menu opens over the closed window to wait for a user.
+    // The session ends in the turn in which a selection asked for the library menu: no menu.
     w->AddIt("a.mp3", "/m/a.mp3");
-    w->findChild<QListView *>("lstSong")->setCurrentIndex(w->songs().index(0, 0));
+    auto *list = w->findChild<QListView *>("lstSong");
+    list->setCurrentIndex(list->model()->index(0, 0));
     program.controller.closeMainWindow();
     QTRY_COMPARE(program.finished.size(), 1);
     QCOMPARE(program.platform.menus.shown, QStringList{});

@@ -10,9 +10,8 @@
 #include <memory>
 #include <unistd.h>
 
-// The real player in a real X server with a real tray host: Xvfb, Debian's trayer, xdotool to
-// click as a user would, and xmessage for another program's window. Skipped, never failed, where
-// those cannot run.
+// The real player in a real X server with a real tray host: Xvfb, Debian's trayer, and xdotool
+// to click as a user would. Skipped, never failed, where those cannot run.
 namespace {
 
 struct Process {
@@ -147,7 +146,6 @@ void TestTrayDesktop::leftClickOpensTheMenuAndShowBringsTheWindowBack() {
     cover.p->start(QStringLiteral("xmessage"), {"-geometry", "1024x700+0+60", "cover"});
     QTRY_VERIFY_WITH_TIMEOUT(
         !desktop.xdotool({"search", "--onlyvisible", "--class", "xmessage"}).isEmpty(), 15000);
-
     desktop.xdotool({"mousemove", "--window", icon, "5", "5", "click", "1"});
     QString menu;
     QTRY_VERIFY_WITH_TIMEOUT(
