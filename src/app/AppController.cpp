@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/RestartWindow.h"
+#include "app/SaveAndStay.h"
 
 AppController::AppController(Platform &platform, QObject *parent)
     : QObject(parent), m_platform(platform) {}
@@ -43,7 +44,7 @@ void AppController::closeMainWindow() {
 
 void AppController::commitSessionData() {
     if (m_main)
-        m_main->saveForSession();
+        m_main->staying().saveForSession();
 }
 
 void AppController::restart() {
@@ -76,6 +77,6 @@ void AppController::mainWindowClosed(bool settingsSaved) {
     if (!failure.isEmpty()) {
         m_restart = nullptr;
         if (m_main)
-            m_main->keepOpen(failure);
+            m_main->staying().keepOpen(failure);
     }
 }

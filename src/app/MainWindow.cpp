@@ -5,6 +5,7 @@
 #include "app/ClickLabel.h"
 #include "app/DragStrip.h"
 #include "app/PlayerPanel.h"
+#include "app/SaveAndStay.h"
 #include "app/SettingsStore.h"
 #include "chat/AimChat.h"
 #include "chat/ChatScanner.h"
@@ -43,8 +44,6 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-#include <cstdio>
-
 namespace {
 
 // The five announcement texts and the keys they are stored under, in the order of the sequences.
@@ -82,7 +81,9 @@ static QIcon appIcon() {
 
 MainWindow::MainWindow(Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_settings(std::make_unique<SettingsStore>()),
-      m_library(std::make_unique<Library>()), m_closeGuard(new CloseGuard(this)) {
+      m_library(std::make_unique<Library>()), m_closeGuard(new CloseGuard(this)),
+      m_stay(std::make_unique<SaveAndStay>(platform, *this, *m_closeGuard,
+                                           [this] { return writeSettings(); })) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(appIcon());
     connect(m_closeGuard, &CloseGuard::closeDue, this, &QWidget::close);
@@ -204,36 +205,13 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         return;
     }
     runCloseSequence();
-    if (m_keepOpen) {
-        // The close sequence has run: the settings are written, the tray icon and the menu form
-        // are gone (made again when needed). The window goes on, shown.
-        m_keepOpen = false;
+    if (m_stay->reopen()) {
         m_closed = false;
-        m_closeGuard->reopened();
         show();
         event->ignore();
         return;
     }
     event->accept();
-}
-
-void MainWindow::keepOpen(const QString &why) {
-    m_keepOpen = true;
-    std::fprintf(stderr, "zandoramp: %s\n", qPrintable(why));
-    if (m_closeGuard->origin() != CloseGuard::Origin::User)
-        return;
-    // Once the close has unwound and the window is open again, so that a close asked for while
-    // the box waits is carried out as usual.
-    QTimer::singleShot(0, this, [this, why] {
-        const CloseGuard::Hold hold(*m_closeGuard);
-        m_platform.dialogs->warning(this, QStringLiteral("zandor amp"), why);
-    });
-}
-
-void MainWindow::saveForSession() {
-    m_quietSave = true;
-    writeSettings();
-    m_quietSave = false;
 }
 
 bool MainWindow::writeSettings() {
@@ -264,23 +242,7 @@ void MainWindow::LoadListFromFile(const QString &sourceFile, QStringList &list) 
 }
 
 bool MainWindow::SaveListToFile(const QString &path, QStringListModel &list, bool clearList) {
-    QString error;
-    const bool saved = SettingsStore::SaveListToFile(path, list.stringList(), &error);
-    if (!saved) {
-        // The program ends anyway; the user learns where the settings could not go, and why.
-        const QString message =
-            QStringLiteral("The settings could not be saved to %1: %2").arg(path, error);
-        std::fprintf(stderr, "zandoramp: %s\n", qPrintable(message));
-        // Nobody waits at the screen when the system closes the program: a box would keep it
-        // from ever ending. Nor may the session manager's save wait for one.
-        if (m_closeGuard->origin() == CloseGuard::Origin::User && !m_quietSave) {
-            const CloseGuard::Hold hold(*m_closeGuard);
-            m_platform.dialogs->warning(this, QStringLiteral("zandor amp"), message);
-        }
-    }
-    if (clearList)
-        list.setStringList({});
-    return saved;
+    return m_stay->save(path, list, clearList);
 }
 
 void MainWindow::loadSettings() {

@@ -22,6 +22,7 @@ class Library;
 class MediaPlayer;
 class PlayerPanel;
 class QStringListModel;
+class SaveAndStay;
 class SettingsStore;
 struct Platform;
 
@@ -47,12 +48,6 @@ public:
     // user's): a close asked for while one of the window's own waits or boxes is open runs once
     // that has ended.
     void requestClose(CloseGuard::Origin origin);
-    // Called while the close sequence runs: the window stays open after it, and the user learns
-    // why (in a box after a close of the user, on stderr in any case).
-    void keepOpen(const QString &why);
-    // The close sequence's writes without the close, for a session that may end: the five texts
-    // are stored and the settings file written; a failure is told on stderr only.
-    void saveForSession();
     QString settingsPath() const;
     static QString loadAnnouncement();
 
@@ -99,6 +94,7 @@ public:
     PlayerPanel &panel() { return *m_panel; }
     MenuForm *menuForm() const { return m_frmx; }
     TrayControl &tray() { return *m_tray; }
+    SaveAndStay &staying() { return *m_stay; }
     AboutWindow *credits() const { return m_about; }
     bool listMenuArmed() const { return m_listMenu->armed(); }
 
@@ -164,6 +160,7 @@ private:
     std::unique_ptr<CommandInterpreter> m_interpreter;
     std::unique_ptr<FolderScanner> m_scanner;
     CloseGuard *m_closeGuard = nullptr;
+    std::unique_ptr<SaveAndStay> m_stay;
     PickerSlot *m_pickerSlot = nullptr;
     QPointer<MenuForm> m_frmx;
     TrayControl *m_tray = nullptr;
@@ -173,7 +170,5 @@ private:
     QString m_startCount;
     std::optional<QPoint> m_grabPoint; // twips, relative to the strip
     bool m_closed = false;
-    bool m_keepOpen = false;
-    bool m_quietSave = false;
     bool m_settingsSaved = true;
 };
