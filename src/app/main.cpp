@@ -55,7 +55,9 @@ int main(int argc, char *argv[]) {
     QString screenName = options.screenName();
     if (options.withRoom()) {
         const QString room = QDir(QCoreApplication::applicationDirPath()).filePath("chatroom");
-        if (RoomLauncher::startIfNone(room) && screenName.isEmpty())
+        RoomLauncher::startIfNone(room);
+        // Started now or found running: either way the player obeys the room's own user.
+        if (screenName.isEmpty())
             screenName = fold(RoomLauncher::roomUserName());
     }
     AppWiring wiring;

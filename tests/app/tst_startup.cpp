@@ -7,6 +7,7 @@
 #include "app/SettingsFolder.h"
 #include "chat/ChatScanner.h"
 #include "chatroom/ChatRoom.h"
+#include "support/TestChatRoom.h"
 #include "support/TestPlatform.h"
 
 #include <QCheckBox>
@@ -84,8 +85,12 @@ void TestStartup::screenNameGivenAtStartIsObeyedAtOnce() {
 }
 
 void TestStartup::roomUserIsTheRoomsOwnName() {
-    // The player started beside the room obeys the room's own user.
-    QCOMPARE(RoomLauncher::roomUserName(), ChatRoom::loginName());
+    // The player started beside the room, now or earlier, obeys the room's own user.
+    TestChatRoom room;
+    room.setUserName("Dj Me");
+    QCOMPARE(RoomLauncher::roomUserName(room.socketPath()), "Dj Me");
+    // No answer (no room, or an older one that refuses the question): the name a new room takes.
+    QCOMPARE(RoomLauncher::roomUserName(room.socketPath() + ".gone"), ChatRoom::loginName());
 }
 
 void TestStartup::settingsFolder() {
