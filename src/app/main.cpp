@@ -63,6 +63,7 @@ int main(int argc, char *argv[]) {
     AppWiring wiring;
     AppController controller(wiring.platform());
     controller.setScreenName(screenName);
+    controller.setLibraryFolder(options.libraryFolder());
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
                      &AppController::closeMainWindow);
     QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);
