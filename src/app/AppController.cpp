@@ -9,6 +9,9 @@ AppController::AppController(Platform &platform, QObject *parent)
 
 void AppController::start() {
     createMainWindow();
+    // The first window only: a restart by Clear Settings starts without a library folder.
+    if (m_main && !m_quitRequested && !m_libraryFolder.isEmpty())
+        m_main->addfiles(m_libraryFolder);
 }
 
 MainWindow *AppController::mainWindow() const {

@@ -17,6 +17,9 @@ public:
     // A name given on the command line: every main window starts with it instead of waiting
     // for the user to set one. Empty leaves the windows as they are.
     void setScreenName(const QString &name) { m_screenName = name; }
+    // A folder given on the command line: the first main window scans it after its load
+    // sequence, as Add Files would, so that it becomes the remembered library folder.
+    void setLibraryFolder(const QString &folder) { m_libraryFolder = folder; }
     void start();
     MainWindow *mainWindow() const;
     // A close request of the system (a signal, the session ending): the close sequence runs, at
@@ -43,6 +46,7 @@ private:
     const QObject *m_current = nullptr;
     QPointer<RestartWindow> m_restart;
     QString m_screenName;
+    QString m_libraryFolder;
     bool m_quitRequested = false;
     int m_exitCode = 0;
 };

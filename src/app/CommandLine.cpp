@@ -4,6 +4,8 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -39,7 +41,9 @@ CommandLine::CommandLine(const QStringList &arguments) {
     const QCommandLineOption screenName(QStringLiteral("screen-name"), QString(),
                                         QStringLiteral("name"));
     const QCommandLineOption withRoom(QStringLiteral("with-room"));
-    parser.addOptions({help, version, screenName, withRoom});
+    const QCommandLineOption library(QStringLiteral("library"), QString(),
+                                     QStringLiteral("folder"));
+    parser.addOptions({help, version, screenName, withRoom, library});
     for (const char *name : kQtValueOptions)
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
@@ -66,6 +70,18 @@ CommandLine::CommandLine(const QStringList &arguments) {
         return;
     }
     m_withRoom = parser.isSet(withRoom);
+    if (parser.isSet(library)) {
+        // Add Files only ever picks a folder that exists. A mistyped one would still be
+        // remembered, in place of the folder the user had.
+        const QFileInfo folder(parser.value(library));
+        if (parser.value(library).isEmpty() || !folder.isDir()) {
+            m_action = Action::Error;
+            m_error = QStringLiteral("--library: '%1' is not a folder.").arg(parser.value(library));
+            return;
+        }
+        // Remembered for the next start, which may run in another working folder.
+        m_libraryFolder = QDir::cleanPath(folder.absoluteFilePath());
+    }
     if (parser.isSet(screenName)) {
         m_screenName = fold(parser.value(screenName));
         // A folded empty name would match every line without a speaker.
@@ -85,7 +101,10 @@ QString CommandLine::usage(const QString &settingsFile) {
                "                          as if NAME had been typed after clicking the screen\n"
                "                          name (lower case, spaces removed)\n"
                "      --with-room         start our own chat room beside the player when no\n"
-               "                          room is running, and then obey its own user\n"
+               "                          room is running, and obey the room's own user\n"
+               "      --library FOLDER    after the start, add the media files of FOLDER and\n"
+               "                          its immediate subfolders, as Add Files does; the\n"
+               "                          folder is remembered for the next start\n"
                "  -h, --help              show this help and exit\n"
                "      --version           show the version and exit\n"
                "\n"

@@ -19,6 +19,8 @@ public:
     // was given.
     QString screenName() const { return m_screenName; }
     bool withRoom() const { return m_withRoom; }
+    // The folder to scan after the start, absolute; empty when none was given.
+    QString libraryFolder() const { return m_libraryFolder; }
 
     // The text of --help; `settingsFile` is the file this copy of the program would use.
     static QString usage(const QString &settingsFile);
@@ -29,4 +31,5 @@ private:
     QString m_error;
     QString m_screenName;
     bool m_withRoom = false;
+    QString m_libraryFolder;
 };

@@ -412,6 +412,8 @@ void MainWindow::chameleonButton2_Click() {
 }
 
 void MainWindow::addfiles(const QString &source) {
+    // The scan waits with events running; a close asked for meanwhile runs afterwards.
+    const CloseGuard::Hold hold(*m_closeGuard);
     m_scanner->addfiles(source);
 }
 

@@ -1,5 +1,6 @@
 #include "app/RoomLauncher.h"
 
+#include "library/Fold.h"
 #include "platform/ChatRoomClient.h"
 #include "platform/LoginName.h"
 
@@ -24,7 +25,8 @@ bool RoomLauncher::startIfNone(const QString &program, int timeoutMs) {
     return true;
 }
 
-QString RoomLauncher::roomUserName() {
-    // The room names its own user the same way.
-    return LoginName::current();
+QString RoomLauncher::roomUserName(const QString &socketPath) {
+    const QString name = ChatRoomClient(socketPath).roomUserName();
+    // A name of spaces alone would fold to nothing, and the player would obey no one.
+    return fold(name).isEmpty() ? LoginName::current() : name;
 }

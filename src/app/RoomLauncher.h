@@ -10,7 +10,9 @@ public:
     // `timeoutMs`) until it answers, so that the player's greeting reaches it. True when this
     // call started the room.
     static bool startIfNone(const QString &program, int timeoutMs = 3000);
-    // The name under which the room speaks for its own user: the login name of the account that
-    // runs it, which is this one.
-    static QString roomUserName();
+    // The name under which the room on `socketPath` (this user's usual one when empty) speaks
+    // for its own user, as the room says it. A room that cannot say (none answers, or one older
+    // than the question) is taken to speak under the account's login name, as ours does until
+    // its user is renamed.
+    static QString roomUserName(const QString &socketPath = {});
 };

@@ -55,12 +55,15 @@ int main(int argc, char *argv[]) {
     QString screenName = options.screenName();
     if (options.withRoom()) {
         const QString room = QDir(QCoreApplication::applicationDirPath()).filePath("chatroom");
-        if (RoomLauncher::startIfNone(room) && screenName.isEmpty())
+        RoomLauncher::startIfNone(room);
+        // Started now or found running: either way the player obeys the room's own user.
+        if (screenName.isEmpty())
             screenName = fold(RoomLauncher::roomUserName());
     }
     AppWiring wiring;
     AppController controller(wiring.platform());
     controller.setScreenName(screenName);
+    controller.setLibraryFolder(options.libraryFolder());
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
                      &AppController::closeMainWindow);
     QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);

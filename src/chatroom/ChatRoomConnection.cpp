@@ -53,9 +53,11 @@ void ChatRoomConnection::readRequests() {
 void ChatRoomConnection::answer(const ChatFrame &request) {
     const QByteArray &verb = request.verb();
     QByteArray reply;
-    // GET and SEND carry no payload; one that comes anyway is ignored rather than refused.
+    // GET, SEND and USER carry no payload; one that comes anyway is ignored rather than refused.
     if (verb == "GET") {
         reply = m_room->transcriptUtf8();
+    } else if (verb == "USER") {
+        reply = m_room->userName().toUtf8();
     } else if (verb == "SET") {
         m_room->setTranscriptUtf8(request.payload());
     } else if (verb == "INPUT") {

@@ -89,43 +89,36 @@ void FolderScanner::addfiles(const QString &source) {
     if (source.isEmpty() || !m_library)
         return;
     std::unique_ptr<TagPrefetch> prefetch;
-    const bool completes = walk(source, prefetch);
+    walk(source, prefetch);
     emit walkFinished();
-    if (!completes)
-        return; // the prefetch, if any, is stopped and dropped
+    // Also for a folder without subfolders: it is the most common music folder of all, and only
+    // the completion remembers it and shows its tags.
     complete(source, std::move(prefetch));
 }
 
-bool FolderScanner::walk(const QString &source, std::unique_ptr<TagPrefetch> &prefetch) {
+void FolderScanner::walk(const QString &source, std::unique_ptr<TagPrefetch> &prefetch) {
     const BatchGuard batch(*m_library);
     const QString top = folderPath(source);
     DirectoryListing::Contents contents;
     // A folder that cannot be listed ends the walk where it is and goes on to the completion.
     if (!m_listing->list(top, contents))
-        return true;
+        return;
     QStringList subfolders;
     for (const QString &name : std::as_const(contents.folders)) {
         if (!isHiddenName(name))
             subfolders.append(name);
     }
     sortNames(subfolders);
-    // Hidden subfolders are not walked, but they are subfolders: they count for the completion.
-    const bool hasSubfolders = !contents.folders.isEmpty();
-    // With subfolders the completion is certain, so reading tags can start right away.
-    if (hasSubfolders)
-        startPrefetch(prefetch);
+    // The completion is certain, so reading tags can start right away.
+    startPrefetch(prefetch);
     addMedia(std::move(contents.files), top, prefetch.get());
-    // A folder without subfolders ends with its own files: no completion at all.
-    if (!hasSubfolders)
-        return false;
     // One level only: the subfolders' own subfolders are listed but never walked.
     for (const QString &name : std::as_const(subfolders)) {
         const QString folder = childPath(top, name);
         if (!m_listing->list(folder, contents))
-            return true;
+            return;
         addMedia(std::move(contents.files), folder, prefetch.get());
     }
-    return true;
 }
 
 int FolderScanner::walkWorkers() const {

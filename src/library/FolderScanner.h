@@ -21,12 +21,11 @@ struct MediaTags;
 // replaces display lines with the files' author and name.
 //
 // Everything happens on the UI thread except the tag reading, which runs on worker threads: one,
-// in the background, reads each file the walk adds while the walk goes on (once it is certain
-// that the scan reaches its completion); the others join when the walk is done, so that most of
-// the reading is over by the end of the 0.55 s wait. The results are still applied strictly in
-// library order. From the start of the walk to the end of the pass no events are processed
-// (only the progress window repaints itself), except inside the wait, where anything may
-// happen, including another scan.
+// in the background, reads each file the walk adds while the walk goes on; the others join when
+// the walk is done, so that most of the reading is over by the end of the 0.55 s wait. The
+// results are still applied strictly in library order. From the start of the walk to the end of the
+// pass no events are processed (only the progress window repaints itself), except inside the wait,
+// where anything may happen, including another scan.
 class FolderScanner : public QObject {
     Q_OBJECT
 public:
@@ -81,7 +80,7 @@ signals:
     void passStarted();
 
 private:
-    bool walk(const QString &source, std::unique_ptr<TagPrefetch> &prefetch);
+    void walk(const QString &source, std::unique_ptr<TagPrefetch> &prefetch);
     // Tag-reading threads while the walk runs: one core is the walk's own.
     int walkWorkers() const;
     void startPrefetch(std::unique_ptr<TagPrefetch> &prefetch) const;

@@ -43,6 +43,11 @@ bool ChatRoomClient::roomAnswers() {
     return exchange(QByteArrayLiteral("GET"), {}).has_value();
 }
 
+QString ChatRoomClient::roomUserName() {
+    const auto answer = exchange(QByteArrayLiteral("USER"), {});
+    return answer ? ChatFrame::decodeText(*answer) : QString();
+}
+
 std::optional<QByteArray> ChatRoomClient::exchange(const QByteArray &verb,
                                                    const QByteArray &payload) const {
     if (payload.size() > ChatFrame::maxPayloadSize)

@@ -27,6 +27,9 @@ public:
 
     // True when a room answers a GET correctly within the time budget.
     bool roomAnswers();
+    // The screen name of the room's own user, under which the lines sent through it appear;
+    // empty when no room answers, or when the room is older than the question and refuses it.
+    QString roomUserName();
 
     // The path the next operation will connect to.
     QString socketPath() const;

@@ -88,11 +88,14 @@ void TestAddFiles::rememberedFolderIsScannedAtStart() {
     QTemporaryDir music;
     touch(music.filePath("song.mp3"));
     TestPlatform platform;
+    platform.tags.add(music.filePath("song.mp3"), "Band", "Bee", 1000, 1000);
     platform.writeSettings("xdir" + music.path().toUtf8() + "\r\n");
     QPointer<MainWindow> w = new MainWindow(platform.platform());
     w->runLoadSequence();
     QCOMPARE(w->songs().count(), 1);
     QCOMPARE(w->songs().fullPath(0), music.filePath("song.mp3"));
+    // A folder without subfolders gets its tags all the same.
+    QCOMPARE(w->songs().displayLine(0), "Band - Bee");
     w->close();
 }
 

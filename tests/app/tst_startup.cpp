@@ -7,6 +7,8 @@
 #include "app/SettingsFolder.h"
 #include "chat/ChatScanner.h"
 #include "chatroom/ChatRoom.h"
+#include "support/TestChatRoom.h"
+#include "support/TestEnv.h"
 #include "support/TestPlatform.h"
 
 #include <QCheckBox>
@@ -44,6 +46,8 @@ void TestStartup::commandLine_data() {
     QTest::newRow("help") << QStringList{"-h"} << A::Help << "";
     QTest::newRow("help wins") << QStringList{"--version", "--help"} << A::Help << "";
     QTest::newRow("version") << QStringList{"--version"} << A::Version << "";
+    QTest::newRow("library folder") << QStringList{"--library", "."} << A::Run << "";
+    QTest::newRow("library not a folder") << QStringList{"--library", "gone/"} << A::Error << "";
     QTest::newRow("Qt's own options")
         << QStringList{"-platform", "offscreen", "-reverse"} << A::Run << "";
 }
@@ -63,8 +67,10 @@ void TestStartup::screenNameGivenAtStartIsObeyedAtOnce() {
     platform.chat.ownName = "Tester";
     AppController controller(platform.platform());
     controller.setScreenName("tester");
+    controller.setLibraryFolder(testenv::mediaDir());
     controller.start();
     MainWindow *first = controller.mainWindow();
+    QCOMPARE(first->GetSetting("xdir"), testenv::mediaDir());
     // The greeting is the first line the scan reads; it must not close the name again.
     QVERIFY(platform.chat.html.contains(MainWindow::loadAnnouncement()));
     first->scanner().tick();
@@ -84,8 +90,12 @@ void TestStartup::screenNameGivenAtStartIsObeyedAtOnce() {
 }
 
 void TestStartup::roomUserIsTheRoomsOwnName() {
-    // The player started beside the room obeys the room's own user.
-    QCOMPARE(RoomLauncher::roomUserName(), ChatRoom::loginName());
+    // The player started beside the room, now or earlier, obeys the room's own user.
+    TestChatRoom room;
+    room.setUserName("Dj Me");
+    QCOMPARE(RoomLauncher::roomUserName(room.socketPath()), "Dj Me");
+    // No answer (no room, or an older one that refuses the question): the name a new room takes.
+    QCOMPARE(RoomLauncher::roomUserName(room.socketPath() + ".gone"), ChatRoom::loginName());
 }
 
 void TestStartup::settingsFolder() {

@@ -214,6 +214,8 @@ void TstChatRoomClient::sendsRequestsByteExact_data() {
                                  << "" << QByteArray("INPUT 0\n");
     QTest::newRow("send") << "SEND"
                           << "" << QByteArray("SEND 0\n");
+    QTest::newRow("the room's own user") << "USER"
+                                         << "" << QByteArray("USER 0\n");
 }
 
 void TstChatRoomClient::sendsRequestsByteExact() {
@@ -229,6 +231,8 @@ void TstChatRoomClient::sendsRequestsByteExact() {
         client.setTranscript(text);
     else if (operation == "INPUT")
         client.setInput(text);
+    else if (operation == "USER")
+        QCOMPARE(client.roomUserName(), QString());
     else
         client.pressSend();
 
@@ -315,6 +319,7 @@ void TstChatRoomClient::treatsBadRoomsAsNoWindow() {
     // Loose bounds: the budget is 250 ms; a blocked UI thread for a second would be a fault.
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!client.roomAnswers());
+    QCOMPARE(client.roomUserName(), QString());
     clock.restart();
     client.setTranscript(QStringLiteral("x"));
     client.setInput(QStringLiteral("y"));

@@ -188,10 +188,10 @@ void TstChatRoomServer::answersSeveralRequestsInOrder() {
     QFETCH(int, pieceSize);
     TestChatRoom room;
     prepare(room);
-    const QByteArray requests("INPUT 8\n<i>x</i>SEND 0\nGET 0\nSET 2\nxyGET 0\nSEND 0\n");
+    const QByteArray requests("INPUT 8\n<i>x</i>SEND 0\nGET 0\nSET 2\nxyGET 0\nUSER 0\nSEND 0\n");
     const QByteArray line = (lineHead + "<i>x</i>" + lineTail).toUtf8();
-    const QByteArray answers =
-        "OK 0\nOK 0\nOK " + QByteArray::number(line.size()) + "\n" + line + "OK 0\nOK 2\nxyOK 0\n";
+    const QByteArray answers = "OK 0\nOK 0\nOK " + QByteArray::number(line.size()) + "\n" + line +
+                               "OK 0\nOK 2\nxyOK 5\nDj MeOK 0\n";
 
     QLocalSocket socket;
     QVERIFY(connectTo(socket, room.socketPath()));

@@ -127,6 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             transcript = request.payload;
         } else if (request.verb == "INPUT") {
             input = ChatFrame::decodeText(request.payload);
+        } else if (request.verb == "USER") {
+            payload = QByteArrayLiteral("Room <User>");
         } else if (request.verb == "SEND") {
             if (!input.isEmpty()) {
                 if (input.toUtf8().size() > ChatRoom::maxLineBytes) {

@@ -127,9 +127,9 @@ void TestFolderScanner::scan_data() {
     const Tags tagged{{"a.mp3", {"Artist A", "Title A"}},
                       {"C.WMA", {"", "Only A Title"}},
                       {"Live/x.asf", {"Artist X", ""}}};
-    QTest::newRow("no subfolders: files only, no completion")
+    QTest::newRow("no subfolders: completion all the same")
         << QStringList{"a.mp3", "b.txt", "C.WMA"} << tagged << QStringList{"a.mp3", "C.WMA"}
-        << QStringList{"a.mp3", "C.WMA"} << QStringList{"a.mp3", "C.WMA"} << false;
+        << QStringList{"Artist A - Title A", "C.WMA"} << QStringList{"a.mp3", "C.WMA"} << true;
     QTest::newRow("one subfolder: completion replaces lines with an author")
         << QStringList{"a.mp3", "b.txt", "C.WMA", "Live/x.asf"} << tagged
         << QStringList{"a.mp3", "C.WMA", "Live/x.asf"}
