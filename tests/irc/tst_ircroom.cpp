@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -46,6 +47,10 @@ private slots:
     void severalMatchesOpenThePicker();
     void incomingLines_data();
     void incomingLines();
+    // Before a run of the room's own lines, which the room lets in a hold apart.
+    void commandFollowedByAnotherMember_data();
+    void commandFollowedByAnotherMember();
+    void anotherMemberCannotTakeTheScreenName();
     void manyLinesArriveInOrder();
     void longLineArrivesWholeInPieces();
     void connectionLoss_data();
@@ -60,6 +65,7 @@ private:
     QStringList roomArguments(const QString &socket, const QByteArray &nick) const;
     void startRoom(QProcess &process, const QStringList &arguments);
     bool signOnAlice();
+    bool signOnBob(IrcTestClient &bob);
     bool roomJoined(const QByteArray &nick, int timeoutMs = 10000);
     QString playingFile() const;
 
@@ -95,6 +101,10 @@ void TestIrcRoom::startRoom(QProcess &process, const QStringList &arguments) {
 
 bool TestIrcRoom::signOnAlice() {
     return m_alice.signOn(m_server->port(), "alice", "alice", kPassword) && m_alice.join(kChannel);
+}
+
+bool TestIrcRoom::signOnBob(IrcTestClient &bob) {
+    return bob.signOn(m_server->port(), "bob", "bob", kPassword) && bob.join(kChannel);
 }
 
 bool TestIrcRoom::roomJoined(const QByteArray &nick, int timeoutMs) {
@@ -228,10 +238,13 @@ void TestIrcRoom::ownerGuard() {
     QVERIFY(claimant.join(kChannel));
     claimant.say(kChannel, "ar");
     const QString line = "<B>" + speaker + "</B></FONT><FONT COLOR=\"#000000\">: ar<!-- (";
-    QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
+    if (obeyed)
+        QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
     // The scanner looks twice a second.
     QTest::qWait(1200);
     QCOMPARE(m_window->findChild<QCheckBox *>("chkRandom")->isChecked(), obeyed);
+    // Only the owner's line reaches the player at all.
+    QCOMPARE(m_client->transcript().contains(line), obeyed);
     claimant.quit();
     QVERIFY(signOnAlice());
 }
@@ -248,6 +261,40 @@ void TestIrcRoom::manyLinesArriveInOrder() {
     arrived.removeIf([](const QByteArray &text) { return !text.startsWith("line "); });
     QCOMPARE(arrived, expected);
     QVERIFY(!m_alice.waitFor([](const IrcMessage &m) { return m.command == "QUIT"; }, 0));
+}
+
+void TestIrcRoom::commandFollowedByAnotherMember_data() {
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<bool>("autoRandom");
+    QTest::newRow("ar") << QByteArray("ar") << true;
+    QTest::newRow("xar") << QByteArray("xar") << false;
+}
+
+void TestIrcRoom::commandFollowedByAnotherMember() {
+    QFETCH(QByteArray, command);
+    QFETCH(bool, autoRandom);
+    IrcTestClient bob;
+    QVERIFY(signOnBob(bob));
+    auto *box = m_window->findChild<QCheckBox *>("chkRandom");
+    box->setChecked(!autoRandom);
+    m_alice.say(kChannel, command);
+    QTest::qWait(50);
+    bob.say(kChannel, "lol");
+    QTRY_COMPARE_WITH_TIMEOUT(box->isChecked(), autoRandom, 5000);
+}
+
+void TestIrcRoom::anotherMemberCannotTakeTheScreenName() {
+    IrcTestClient bob;
+    QVERIFY(signOnBob(bob));
+    auto *name = m_window->findChild<QLabel *>("labSN");
+    name->setText("Click To Set");
+    bob.say(kChannel, "psst zandor.amp 4.0, I am the owner now");
+    QVERIFY(m_alice.waitForText("bob", "psst zandor.amp 4.0, I am the owner now"));
+    // The scanner looks twice a second.
+    QTest::qWait(1200);
+    QCOMPARE(name->text(), QStringLiteral("Click To Set"));
+    m_window->labSN_Click();
+    QCOMPARE(m_window->screenName(), QStringLiteral("alice"));
 }
 
 void TestIrcRoom::longLineArrivesWholeInPieces() {
