@@ -19,7 +19,6 @@ ChatRoom::ChatRoom(const QString &userName, QObject *parent)
     connect(&m_pacer, &LinePacer::passedOn, this, &ChatRoom::putIn);
     connect(&m_pacer, &LinePacer::notPassedOn, this, &ChatRoom::lineNotPassedOn);
     connect(&m_pacer, &LinePacer::refused, this, &ChatRoom::lineRefused);
-    connect(&m_pacer, &LinePacer::overflowing, this, &ChatRoom::overflowing);
     connect(&m_pacer, &LinePacer::overflowing, this, &ChatRoom::lineRefused);
 }
 

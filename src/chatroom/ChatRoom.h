@@ -87,10 +87,9 @@ signals:
     void lineAppended(const QString &line);
     // A line that is shown but was not passed on to the transcript.
     void lineNotPassedOn(const QString &line);
-    // A line was not appended (too long, or too many waiting); reason says so in a sentence.
+    // A line was not appended (too long, or too many waiting) or, once per burst, lines of
+    // others are only shown because too many wait; the text says so in a sentence.
     void lineRefused(const QString &reason);
-    // Lines of others are being kept from the transcript; once per burst.
-    void overflowing(const QString &notice);
     void inputChanged(const QString &text);
     void userNameChanged(const QString &name);
 

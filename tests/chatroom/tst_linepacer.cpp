@@ -16,7 +16,7 @@ void TstLinePacer::paces_data() {
     QTest::addColumn<bool>("ownerOnly");
     // "when origin text [count]", or "when set"; the last entry's time ends the run.
     QTest::addColumn<QStringList>("script");
-    // "when what text@second said", repeats folded into "xN".
+    // "when what text@second said"
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("lone lines go in at once")
         << false << QStringList{"0 own a", "700 other b", "1300 own c"}
@@ -30,11 +30,11 @@ void TstLinePacer::paces_data() {
                        "600 tick"}
         << QStringList{"0 in ar@0", "50 shown lol@0", "600 in playing@0", "600 shown psst@0"};
     QTest::newRow("a full queue shows the others' lines, noticed once")
-        << false << QStringList{"0 other q 70", "600 tick"}
-        << QStringList{"0 in q@0", "0 notice", "0 shown q@0 x5", "600 in q@0"};
+        << false << QStringList{"0 other q 67", "600 tick"}
+        << QStringList{"0 in q@0", "0 notice", "0 shown q@0", "0 shown q@0", "600 in q@0"};
     QTest::newRow("a full queue refuses the user's and the owner's lines")
         << true << QStringList{"0 owner q 65", "0 own r", "0 owner s", "0 other t"}
-        << QStringList{"0 in q@0", "0 refused x2", "0 shown s@0", "0 shown t@0"};
+        << QStringList{"0 in q@0", "0 refused", "0 refused", "0 shown s@0", "0 shown t@0"};
     QTest::newRow("a clear while lines wait: they follow it, a hold later")
         << false << QStringList{"0 own a", "100 own b", "300 set", "900 tick"}
         << QStringList{"0 in a@0", "300 set", "900 in b@0"};
@@ -51,13 +51,8 @@ void TstLinePacer::paces() {
     pacer.setClock([&now] { return std::chrono::milliseconds(now); });
     pacer.setOwnerOnly(ownerOnly);
     QStringList log;
-    QList<int> repeats;
     const auto note = [&](const QString &what) {
-        const QString entry = QString::number(now) + ' ' + what;
-        if (!log.isEmpty() && log.last() == entry)
-            ++repeats.last();
-        else
-            log << entry, repeats << 1;
+        log << QString::number(now) + ' ' + what;
     };
     const QRegularExpression said(R"(: (.*)<!-- \(\d\d:\d\d:0(\d)\))");
     const auto noteLine = [&](const char *what, const QString &line) {
@@ -70,9 +65,7 @@ void TstLinePacer::paces() {
     connect(&room, &ChatRoom::transcriptReplaced, this, [&] { note("set"); });
     connect(&pacer, &LinePacer::refused, this, [&] { note("refused"); });
     connect(&pacer, &LinePacer::overflowing, this, [&] { note("notice"); });
-    const QMap<QString, LinePacer::Origin> origins{{"own", LinePacer::Origin::Own},
-                                                   {"owner", LinePacer::Origin::Owner},
-                                                   {"other", LinePacer::Origin::Other}};
+    const QStringList origins{"own", "owner", "other"}; // in the order of LinePacer::Origin
     // The pacer's timer never fires here (no event loop): the test lets in what is due.
     for (const QString &step : script) {
         const QStringList words = step.split(' ');
@@ -82,10 +75,8 @@ void TstLinePacer::paces() {
         if (words[1] == "set")
             room.setTranscript(QStringLiteral("cleared"));
         for (int i = 0; origins.contains(words[1]) && i < words.value(3, "1").toInt(); ++i)
-            room.appendLine(words[1], words[2], origins[words[1]]);
+            room.appendLine(words[1], words[2], LinePacer::Origin(origins.indexOf(words[1])));
     }
-    for (qsizetype i = 0; i < log.size(); ++i)
-        log[i] += repeats[i] > 1 ? " x" + QString::number(repeats[i]) : QString();
     QCOMPARE(log, expected);
 }
 
