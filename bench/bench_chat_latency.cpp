@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -79,8 +80,13 @@ int main(int argc, char *argv[]) {
         // Entries 1 to 3 can be chosen by number in a library of five.
         const int number = i % 3 + 1;
         const QString expected = window->songs().fullPath(number - 1);
-        // A random phase against the scanner's 500 ms poll, as real typing has.
-        QTest::qWait(200 + int(QRandomGenerator::global()->bounded(500)));
+        // A lone command, as typed into a quiet room: the player's announcement of the last one
+        // is out and went into the transcript a hold ago (a line right after another waits for
+        // the hold). Then a random phase against the scanner's 500 ms poll, as real typing has.
+        const QTimer *check = window->findChild<QTimer *>("Timer1");
+        if (!QTest::qWaitFor([&] { return !check->isActive() && room.linesWaiting() == 0; }, 5000))
+            std::fprintf(stderr, "the room never went quiet\n");
+        QTest::qWait(int(LinePacer::hold.count()) + int(QRandomGenerator::global()->bounded(500)));
 
         room.sayAsUser(QString::number(number));
         QElapsedTimer clock;

@@ -5,10 +5,22 @@
 
 #include <utility>
 
+namespace {
+
+const QByteArray lineStart = QByteArrayLiteral("<BR>");
+
+} // namespace
+
 ChatRoom::ChatRoom(QObject *parent) : ChatRoom(loginName(), parent) {}
 
 ChatRoom::ChatRoom(const QString &userName, QObject *parent)
-    : QObject(parent), m_userName(userName), m_clock([] { return QTime::currentTime(); }) {}
+    : QObject(parent), m_userName(userName), m_clock([] { return QTime::currentTime(); }),
+      m_pacer(this) {
+    connect(&m_pacer, &LinePacer::passedOn, this, &ChatRoom::putIn);
+    connect(&m_pacer, &LinePacer::notPassedOn, this, &ChatRoom::lineNotPassedOn);
+    connect(&m_pacer, &LinePacer::refused, this, &ChatRoom::lineRefused);
+    connect(&m_pacer, &LinePacer::overflowing, this, &ChatRoom::lineRefused);
+}
 
 QString ChatRoom::transcript() const {
     return ChatFrame::decodeText(m_transcript);
@@ -20,6 +32,9 @@ void ChatRoom::setTranscript(const QString &html) {
 
 void ChatRoom::setTranscriptUtf8(const QByteArray &html) {
     m_transcript = html;
+    m_lineCount = int(m_transcript.count(lineStart));
+    keepNewestLines();
+    m_pacer.transcriptReplaced();
     emit transcriptReplaced();
 }
 
@@ -53,12 +68,15 @@ bool ChatRoom::send() {
     // Empty while the line goes in, as watchers of the line expect; a refused line goes back.
     if (m_outlet)
         return sendToOutlet(html);
+    if (!refuseIfTooLong(html))
+        return false;
     const QString input = std::exchange(m_input, QString());
     const bool typed = std::exchange(m_inputTyped, false);
-    if (!appendLine(m_userName, html)) {
+    if (!m_pacer.offer(formatLine(m_userName, html, m_clock()), LinePacer::Origin::Own)) {
+        // Too many lines waiting is no fault of the request: it is answered as usual.
         m_input = input;
         m_inputTyped = typed;
-        return false;
+        return true;
     }
     emit inputChanged(m_input);
     return true;
@@ -89,7 +107,7 @@ bool ChatRoom::sendToOutlet(const QString &html) {
 bool ChatRoom::sayAsUser(const QString &text) {
     if (m_outlet)
         return offerToOutlet(escape(text)) == Offer::Taken;
-    return say(m_userName, text);
+    return appendLine(m_userName, escape(text), LinePacer::Origin::Own);
 }
 
 bool ChatRoom::say(const QString &speaker, const QString &text) {
@@ -108,13 +126,39 @@ bool ChatRoom::refuseIfTooLong(const QString &html) {
     return true;
 }
 
-bool ChatRoom::appendLine(const QString &speaker, const QString &html) {
-    if (!refuseIfTooLong(html))
-        return false;
-    const QString line = formatLine(speaker, html, m_clock());
-    m_transcript += line.toUtf8();
+bool ChatRoom::appendLine(const QString &speaker, const QString &html, LinePacer::Origin origin) {
+    return refuseIfTooLong(html) && m_pacer.offer(formatLine(speaker, html, m_clock()), origin);
+}
+
+void ChatRoom::putIn(const QString &line) {
+    const QByteArray utf8 = line.toUtf8();
+    m_transcript += utf8;
+    m_lineCount += int(utf8.count(lineStart));
+    keepNewestLines();
     emit lineAppended(line);
-    return true;
+}
+
+void ChatRoom::keepNewestLines() {
+    if (m_lineCount <= maxTranscriptLines && m_transcript.size() <= maxTranscriptBytes)
+        return;
+    // Cut at the first line start that leaves few enough lines and bytes.
+    qsizetype cut = m_transcript.indexOf(lineStart);
+    int kept = m_lineCount;
+    while (cut >= 0 &&
+           (kept > maxTranscriptLines || m_transcript.size() - cut > maxTranscriptBytes)) {
+        cut = m_transcript.indexOf(lineStart, cut + lineStart.size());
+        --kept;
+    }
+    if (cut < 0) {
+        // The last line alone is too long (only a replaced transcript can do that): its tail,
+        // which is all the player reads, from a character boundary on.
+        cut = m_transcript.size() - maxTranscriptBytes;
+        while (cut < m_transcript.size() && (uchar(m_transcript.at(cut)) & 0xC0) == 0x80)
+            ++cut;
+        kept = int(QByteArrayView(m_transcript).sliced(cut).count(lineStart));
+    }
+    m_transcript.remove(0, cut);
+    m_lineCount = kept;
 }
 
 void ChatRoom::setOutlet(Outlet outlet) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chatroom/LinePacer.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -11,7 +13,9 @@
 // work on it; it has no widgets itself, so it can live on a worker thread in tests.
 //
 // The transcript is kept as the UTF-8 bytes that the protocol carries, so that a transcript
-// replaced over the link reads back byte for byte.
+// replaced over the link reads back byte for byte. Lines reach it through the room's pacer (see
+// LinePacer), and only the newest lines are kept: the player reads the tail alone, and a
+// transcript that grew for weeks would take longer to send than the player waits for an answer.
 class ChatRoom : public QObject {
     Q_OBJECT
 public:
@@ -25,6 +29,10 @@ public:
     // escaped). Longer lines are refused: they take long to lay out on screen, and the room
     // must keep answering the player within its time budget.
     static constexpr qsizetype maxLineBytes = 16384;
+    // What the transcript keeps, whichever is reached first; at the bound a GET still takes
+    // milliseconds.
+    static constexpr int maxTranscriptLines = 5000;
+    static constexpr qsizetype maxTranscriptBytes = 1 << 20;
 
     // Starts with the login name of the account that runs the program as the user's name.
     explicit ChatRoom(QObject *parent = nullptr);
@@ -47,14 +55,17 @@ public:
     // Presses send: a non-empty input box becomes one line of the room's own user and the box
     // is emptied. An empty box does nothing. False when the line is over maxLineBytes: it is
     // refused (see lineRefused) and the box keeps its content. With an outlet the line goes
-    // there; when the outlet refuses it, lineRefused says why and the box keeps its content,
-    // but the result is true: the line was not too long.
+    // there; when the outlet or the pacer refuses it, lineRefused says why and the box keeps its
+    // content, but the result is true: the line was not too long.
     bool send();
     // A line typed by hand by the room's own user or by another member; false when refused.
     bool sayAsUser(const QString &text);
     bool say(const QString &speaker, const QString &text);
-    // Appends one line whose text is already HTML; false when refused.
-    bool appendLine(const QString &speaker, const QString &html);
+    // Offers one line whose text is already HTML to the transcript, stamped with the time it
+    // was said; false when refused.
+    bool appendLine(const QString &speaker, const QString &html,
+                    LinePacer::Origin origin = LinePacer::Origin::Other);
+    LinePacer &pacer() { return m_pacer; }
 
     // From now on the lines of the room's own user go to `outlet`; none: they are appended.
     void setOutlet(Outlet outlet);
@@ -74,7 +85,10 @@ signals:
     void transcriptReplaced();
     // One line, exactly as the transcript now ends with it, was appended.
     void lineAppended(const QString &line);
-    // A line was not appended because it is too long; reason says so in a sentence.
+    // A line that is shown but was not passed on to the transcript.
+    void lineNotPassedOn(const QString &line);
+    // A line was not appended (too long, or too many waiting) or, once per burst, lines of
+    // others are only shown because too many wait; the text says so in a sentence.
     void lineRefused(const QString &reason);
     void inputChanged(const QString &text);
     void userNameChanged(const QString &name);
@@ -86,11 +100,15 @@ private:
     enum class Offer { TooLong, Refused, Taken };
     Offer offerToOutlet(const QString &html);
     bool sendToOutlet(const QString &html);
+    void putIn(const QString &line);
+    void keepNewestLines();
 
     QByteArray m_transcript;
+    int m_lineCount = 0;
     QString m_input;
     bool m_inputTyped = false;
     QString m_userName;
     Clock m_clock;
     Outlet m_outlet;
+    LinePacer m_pacer;
 };

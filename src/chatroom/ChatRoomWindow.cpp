@@ -75,6 +75,8 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
 
     connect(m_room, &ChatRoom::transcriptReplaced, this, &ChatRoomWindow::showTranscript);
     connect(m_room, &ChatRoom::lineAppended, m_transcriptView, &TranscriptView::appendLine);
+    connect(m_room, &ChatRoom::lineNotPassedOn, m_transcriptView,
+            &TranscriptView::appendLineNotPassedOn);
     connect(m_room, &ChatRoom::lineRefused, m_noticeLabel, &QLabel::setText);
     connect(m_room, &ChatRoom::inputChanged, this, &ChatRoomWindow::showInput);
     connect(m_room, &ChatRoom::userNameChanged, this, [this](const QString &name) {

@@ -8,6 +8,7 @@ IrcRoomLink::IrcRoomLink(ChatRoom *room, IrcClient *client, const IrcOwnerMask &
                          QObject *parent)
     : QObject(parent), m_room(room), m_client(client), m_owner(owner) {
     m_room->setUserName(m_client->nick());
+    m_room->pacer().setOwnerOnly(m_owner.isSet());
     m_room->setOutlet([this](const QString &html) { return sendToChannel(html); });
     connect(m_client, &IrcClient::nickChanged, m_room, &ChatRoom::setUserName);
     connect(m_client, &IrcClient::channelMessage, this, &IrcRoomLink::showMessage);
@@ -43,5 +44,9 @@ void IrcRoomLink::showMessage(const QByteArray &rawSource, const QString &accoun
         shown = irctext::stripFormatting(irctext::decode(text));
     const QString speaker =
         m_owner.isImpostor(source, account) ? tr("%1 (unverified)").arg(nick) : nick;
-    m_room->appendLine(speaker, ChatRoom::escape(shown));
+    // The server gives no one else the room's nick while the room holds it.
+    const LinePacer::Origin origin = nick == m_client->nick()           ? LinePacer::Origin::Own
+                                     : m_owner.isOwner(source, account) ? LinePacer::Origin::Owner
+                                                                        : LinePacer::Origin::Other;
+    m_room->appendLine(speaker, ChatRoom::escape(shown), origin);
 }

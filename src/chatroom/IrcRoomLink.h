@@ -11,8 +11,9 @@ class IrcClient;
 // Makes a ChatRoom the local face of an IRC channel: every message in the channel becomes a
 // transcript line under its sender's nick, and every line of the room's own user (from the
 // player or typed in the window) goes to the channel, shown once it has gone out. The room's
-// user name is the client's nick. With an owner mask, a message that claims the owner's nick
-// without being the owner is shown under "nick (unverified)", a name no screen name matches.
+// user name is the client's nick. With an owner mask only the owner's messages and the room's
+// own reach the transcript the player reads; the rest is only shown, and a message that claims
+// the owner's nick without being the owner is shown under "nick (unverified)".
 class IrcRoomLink : public QObject {
     Q_OBJECT
 public:

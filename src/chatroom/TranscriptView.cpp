@@ -61,6 +61,16 @@ void TranscriptView::appendLine(const QString &line) {
     scrollToEnd();
 }
 
+void TranscriptView::appendLineNotPassedOn(const QString &line) {
+    // A mark in front rather than a colour alone: it reads the same however the line is coloured.
+    const QString mark = QStringLiteral("<FONT COLOR=\"#909090\">") + tr("(not passed on)") +
+                         QStringLiteral("</FONT> ");
+    if (line.startsWith(QLatin1String("<BR>")))
+        appendLine(line.left(breakSize) + mark + line.mid(breakSize));
+    else
+        appendLine(mark + line);
+}
+
 void TranscriptView::insertLine(QTextCursor &cursor, QByteArrayView utf8, bool newBlock) {
     if (newBlock) {
         cursor.insertBlock();

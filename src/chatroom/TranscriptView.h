@@ -23,6 +23,8 @@ public:
     void showTranscript(const QByteArray &utf8);
     // Adds one line as the protocol shapes it (it starts with <BR>).
     void appendLine(const QString &line);
+    // Adds one line that the player does not get, marked as such.
+    void appendLineNotPassedOn(const QString &line);
 
 private:
     void insertLine(QTextCursor &cursor, QByteArrayView utf8, bool newBlock);

@@ -41,9 +41,11 @@ const char usage[] =
     "  --trust-cert FILE     also trust the PEM certificate in FILE (a self-hosted\n"
     "                        server's own)\n"
     "  --password-file FILE  send the first line of FILE as the server password\n"
-    "  --owner MASK          nick!user@host (* and ? allowed): a message under that\n"
-    "                        nick from any other source is shown as\n"
-    "                        \"nick (unverified)\", so the player does not obey it\n"
+    "  --owner MASK          nick!user@host (* and ? allowed): only the owner's lines\n"
+    "                        and the room's own reach the player; the others are\n"
+    "                        shown in the window, marked \"(not passed on)\", and a\n"
+    "                        line under that nick from any other source is shown as\n"
+    "                        \"nick (unverified)\"\n"
     "  --pace BURST,MS       send BURST lines at once, then one every MS milliseconds\n"
     "                        (default 4,2000: what servers tolerate without flood kicks)\n";
 
@@ -170,6 +172,11 @@ int main(int argc, char *argv[]) {
     window.setStatus(server.statusText());
     if (result != ChatRoomServer::Result::Serving)
         std::fprintf(stderr, "chatroom: %s\n", qPrintable(server.statusText()));
+    const auto tellStderr = [](const QString &text) {
+        std::fprintf(stderr, "chatroom: %s\n", qPrintable(text));
+    };
+    QObject::connect(&room.pacer(), &LinePacer::refused, tellStderr);
+    QObject::connect(&room.pacer(), &LinePacer::overflowing, tellStderr);
     std::unique_ptr<IrcClient> client;
     std::unique_ptr<IrcRoomLink> link;
     if (irc) {

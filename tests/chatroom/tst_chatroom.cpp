@@ -12,6 +12,9 @@ const QTime fixedTime(9, 5, 3);
 ChatRoom *makeRoom(QObject *parent, const QString &userName = QStringLiteral("Dj Me")) {
     auto *room = new ChatRoom(userName, parent);
     room->setClock([] { return fixedTime; });
+    // Every line is due at once: how lines are paced is not what these tests are about.
+    room->pacer().setClock(
+        [n = std::chrono::milliseconds(0)]() mutable { return n += LinePacer::hold; });
     return room;
 }
 
@@ -32,6 +35,8 @@ private slots:
     void linesFollowTheUserName();
     void linesAreAppendedAfterAReplacedTranscript();
     void keepsReplacedTranscriptByteForByte();
+    void keepsOnlyTheNewestLines_data();
+    void keepsOnlyTheNewestLines();
     void stampsLocalTime();
     void startsWithTheLoginName();
 };
@@ -253,6 +258,37 @@ void TstChatRoom::keepsReplacedTranscriptByteForByte() {
     room->setTranscriptUtf8(withBom);
     QCOMPARE(room->transcriptUtf8(), withBom);
     QCOMPARE(room->transcript(), QString(QChar(0xFEFF)) + "<BR>x");
+    delete room;
+}
+
+void TstChatRoom::keepsOnlyTheNewestLines_data() {
+    QTest::addColumn<QByteArray>("replaced");
+    QTest::addColumn<int>("said"); // lines said after it, one by one
+    QTest::addColumn<int>("kept"); // line starts left
+    const int most = ChatRoom::maxTranscriptLines;
+    QTest::newRow("said one by one") << QByteArray("head") << most + 1 << most;
+    QTest::newRow("replaced, too many lines")
+        << QByteArray("<BR>x").repeated(most + 9) << 0 << most;
+    // 1 MiB holds 65 whole lines of 16004 bytes.
+    QTest::newRow("replaced, too many bytes")
+        << ("<BR>" + QByteArray(16000, 'y')).repeated(100) << 0 << 65;
+    QTest::newRow("replaced, one line too long") << "<BR>" + QByteArray(2 << 20, 'z') << 0 << 0;
+}
+
+void TstChatRoom::keepsOnlyTheNewestLines() {
+    QFETCH(QByteArray, replaced);
+    QFETCH(int, said);
+    QFETCH(int, kept);
+    ChatRoom *room = makeRoom(this);
+    room->setTranscriptUtf8(replaced);
+    for (int i = 1; i <= said; ++i)
+        room->say(QStringLiteral("m"), QString::number(i));
+    const QByteArray transcript = room->transcriptUtf8();
+    QCOMPARE(transcript.count("<BR>"), kept);
+    QVERIFY(transcript.size() <= ChatRoom::maxTranscriptBytes);
+    QVERIFY(transcript.endsWith(said
+                                    ? ": " + QByteArray::number(said) + "<!-- (09:05:03) --></FONT>"
+                                    : replaced.right(16000)));
     delete room;
 }
 

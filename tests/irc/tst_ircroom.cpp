@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -46,6 +47,9 @@ private slots:
     void severalMatchesOpenThePicker();
     void incomingLines_data();
     void incomingLines();
+    // Before a run of the room's own lines, which the room lets in a hold apart.
+    void commandFollowedByAnotherMember();
+    void anotherMemberCannotTakeTheScreenName();
     void manyLinesArriveInOrder();
     void longLineArrivesWholeInPieces();
     void connectionLoss_data();
@@ -66,6 +70,7 @@ private:
     QTemporaryDir m_folder;
     std::unique_ptr<NgircdServer> m_server;
     IrcTestClient m_alice;
+    IrcTestClient m_bob; // another member
     QProcess m_room;
     std::unique_ptr<ChatRoomClient> m_client;
     std::unique_ptr<TestPlatform> m_platform;
@@ -121,6 +126,7 @@ void TestIrcRoom::initTestCase() {
     m_server = std::make_unique<NgircdServer>(NgircdServer::Options{kPassword, true});
     QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
     QVERIFY(signOnAlice());
+    QVERIFY(m_bob.signOn(m_server->port(), "bob", "bob", kPassword) && m_bob.join(kChannel));
 
     const QString socket = m_folder.filePath("room");
     startRoom(m_room, roomArguments(socket, kRoomNick));
@@ -228,10 +234,13 @@ void TestIrcRoom::ownerGuard() {
     QVERIFY(claimant.join(kChannel));
     claimant.say(kChannel, "ar");
     const QString line = "<B>" + speaker + "</B></FONT><FONT COLOR=\"#000000\">: ar<!-- (";
-    QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
+    if (obeyed)
+        QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
     // The scanner looks twice a second.
     QTest::qWait(1200);
     QCOMPARE(m_window->findChild<QCheckBox *>("chkRandom")->isChecked(), obeyed);
+    // Only the owner's line reaches the player at all.
+    QCOMPARE(m_client->transcript().contains(line), obeyed);
     claimant.quit();
     QVERIFY(signOnAlice());
 }
@@ -244,10 +253,38 @@ void TestIrcRoom::manyLinesArriveInOrder() {
         m_client->pressSend();
     }
     QVERIFY(m_alice.waitForText(kRoomNick, "line 30 of 30", 20000));
+    // The room lets its own lines into the transcript a hold apart, and the player sees each.
+    QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(": line 30 of 30<!--"), 30000);
     QList<QByteArray> arrived = m_alice.textsFrom(kRoomNick);
     arrived.removeIf([](const QByteArray &text) { return !text.startsWith("line "); });
     QCOMPARE(arrived, expected);
     QVERIFY(!m_alice.waitFor([](const IrcMessage &m) { return m.command == "QUIT"; }, 0));
+}
+
+void TestIrcRoom::commandFollowedByAnotherMember() {
+    auto *autoRandom = m_window->findChild<QCheckBox *>("chkRandom");
+    for (const bool on : {true, false}) {
+        m_alice.say(kChannel, on ? "ar" : "xar");
+        QTest::qWait(50);
+        m_bob.say(kChannel, "lol");
+        QTRY_COMPARE_WITH_TIMEOUT(autoRandom->isChecked(), on, 5000);
+    }
+}
+
+void TestIrcRoom::anotherMemberCannotTakeTheScreenName() {
+    // The player learns only from the first line it sees: the room's own lines of the earlier
+    // tests must be in first.
+    for (QString before; before != m_client->transcript(); QTest::qWait(1000))
+        before = m_client->transcript();
+    auto *name = m_window->findChild<QLabel *>("labSN");
+    name->setText("Click To Set");
+    m_bob.say(kChannel, "psst zandor.amp 4.0, I am the owner now");
+    QVERIFY(m_alice.waitForText("bob", "psst zandor.amp 4.0, I am the owner now"));
+    // The scanner looks twice a second.
+    QTest::qWait(1200);
+    QCOMPARE(name->text(), QStringLiteral("Click To Set"));
+    m_window->labSN_Click();
+    QCOMPARE(m_window->screenName(), QStringLiteral("alice"));
 }
 
 void TestIrcRoom::longLineArrivesWholeInPieces() {

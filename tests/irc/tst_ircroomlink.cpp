@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 
@@ -70,21 +71,28 @@ void TestIrcRoomLink::linesWaitUpToTheBound() {
 void TestIrcRoomLink::speakerIsTheNickChecked_data() {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QString>("speaker");
-    QTest::newRow("owner") << QByteArray("alice!a@home.example") << "alice";
-    QTest::newRow("impostor") << QByteArray("alice!a@evil.example") << "alice (unverified)";
+    QTest::addColumn<bool>("passedOn"); // to the transcript the player reads
+    QTest::newRow("owner") << QByteArray("alice!a@home.example") << "alice" << true;
+    QTest::newRow("impostor") << QByteArray("alice!a@evil.example") << "alice (unverified)"
+                              << false;
     // The player drops the CR and would obey the line as alice's.
     QTest::newRow("control characters in the nick")
-        << QByteArray("ali\rce\x02!a@evil.example") << "alice (unverified)";
+        << QByteArray("ali\rce\x02!a@evil.example") << "alice (unverified)" << false;
+    QTest::newRow("another member") << QByteArray("bob!b@home.example") << "bob" << false;
 }
 
 void TestIrcRoomLink::speakerIsTheNickChecked() {
     QFETCH(QByteArray, source);
     QFETCH(QString, speaker);
+    QFETCH(bool, passedOn);
     IrcClient client({});
     ChatRoom room(QStringLiteral("someone"));
     IrcRoomLink link(&room, &client, IrcOwnerMask(QStringLiteral("alice!*@home.example")));
+    QSignalSpy shownOnly(&room, &ChatRoom::lineNotPassedOn);
     emit client.channelMessage(source, QString(), "r");
-    QVERIFY2(room.transcript().contains("<B>" + speaker + "</B>"), qPrintable(room.transcript()));
+    const QString line = passedOn ? room.transcript() : shownOnly.value(0).value(0).toString();
+    QVERIFY2(line.contains("<B>" + speaker + "</B>"), qPrintable(line));
+    QCOMPARE(room.transcript().isEmpty(), !passedOn);
 }
 
 QTEST_MAIN(TestIrcRoomLink)

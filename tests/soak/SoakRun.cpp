@@ -13,6 +13,8 @@
 namespace {
 
 constexpr qint64 kAnswerLimitMs = 3000;
+// The room lets lines in a hold apart, so a line may first wait behind a burst of noise.
+constexpr qint64 kQueueLimitMs = 15000;
 constexpr int kPollMs = 50;
 const QByteArray kLineStart = "<BR><FONT COLOR=\"#0000ff\"><B>";
 const QByteArray kSpeakerEnd = "</B></FONT><FONT COLOR=\"#000000\">: ";
@@ -76,10 +78,10 @@ bool SoakRun::waitForPlayer() {
     // Who the room's own user is, as the transcript spells it.
     const QByteArray hello = "soak member here " + QByteArray::number(m_random.generate());
     m_link.say(hello);
-    const auto lines = linesOf(m_link.transcript().value_or(QByteArray()));
-    for (const Line &line : lines)
-        if (line.text == hello)
-            m_me = line.speaker;
+    for (int i = 0; i * kPollMs < kQueueLimitMs && m_me.isEmpty(); ++i, QThread::msleep(kPollMs))
+        for (const Line &line : linesOf(m_link.transcript().value_or(QByteArray())))
+            if (line.text == hello)
+                m_me = line.speaker;
     if (m_me.isEmpty())
         return false;
     // The player is ready once it obeys; its start (a scan of the library) takes a while.
@@ -110,22 +112,30 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
     if (!typed)
         return Outcome::Interrupted;
     bool masked = false;
+    qint64 inAtMs = -1; // when the command was first seen in the transcript
+    bool changed = false;
     const int kills = m_counts.value(QStringLiteral("faults: room killed and restarted"));
-    while (waited.elapsed() < kAnswerLimitMs) {
+    while (inAtMs < 0 ? waited.elapsed() < kQueueLimitMs
+                      : waited.elapsed() - inAtMs < kAnswerLimitMs) {
         QThread::msleep(kPollMs);
         maybeKillRoom();
         if (!m_room.running() ||
             kills != m_counts.value(QStringLiteral("faults: room killed and restarted")))
             return Outcome::Interrupted;
         const std::optional<QByteArray> now = m_link.transcript();
-        if (!now)
+        // Unchanged so far: the command still waits in the room.
+        changed = changed || (now && *now != *before);
+        if (!changed)
             continue;
         // The transcript grows by appending; "clear" replaces it, and then all of it is new. A
         // second "clear" can give back the very transcript it started from, without the command.
         // A room that was just restarted starts empty, and every transcript starts with that.
-        const bool grew =
-            !before->isEmpty() && now->startsWith(*before) && now->size() > before->size();
-        const QList<Line> fresh = linesOf(grew ? now->mid(before->size()) : *now);
+        // The room keeps only its newest lines, so what came before may have lost its start:
+        // what is new follows the end of it.
+        const QByteArray end = before->right(256);
+        const qsizetype at = end.isEmpty() ? -1 : now->lastIndexOf(end);
+        const bool grew = at >= 0 && now->size() > at + end.size();
+        const QList<Line> fresh = linesOf(grew ? now->mid(at + end.size()) : *now);
         bool seenCommand = !grew;
         for (const Line &line : fresh) {
             if (!seenCommand) {
@@ -144,6 +154,8 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
             // Another line came after the command: the player may never have seen it.
             masked = true;
         }
+        if (seenCommand && inAtMs < 0)
+            inAtMs = waited.elapsed();
     }
     return masked ? Outcome::Masked : Outcome::Missed;
 }

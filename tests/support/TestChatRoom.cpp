@@ -53,6 +53,10 @@ void TestChatRoom::setTranscript(const QString &html) {
     onRoomThread([this, html] { m_room->setTranscript(html); });
 }
 
+qsizetype TestChatRoom::linesWaiting() {
+    return onRoomThread([this] { return m_room->pacer().waiting(); });
+}
+
 QString TestChatRoom::input() {
     return onRoomThread([this] { return m_room->input(); });
 }

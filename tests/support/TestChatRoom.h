@@ -31,6 +31,8 @@ public:
     QByteArray transcriptUtf8();
     void setTranscript(const QString &html);
     QString input();
+    // Lines said but not yet in the transcript.
+    qsizetype linesWaiting();
     // A line typed by hand by another member of the room.
     void say(const QString &speaker, const QString &text);
     // A line typed by hand by the room's own user.

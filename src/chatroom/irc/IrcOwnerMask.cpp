@@ -25,16 +25,21 @@ QChar fold(QChar c) {
 IrcOwnerMask::IrcOwnerMask(const QString &mask)
     : m_mask(mask), m_nickPattern(mask.section(QLatin1Char('!'), 0, 0)) {}
 
-bool IrcOwnerMask::isImpostor(const QByteArray &source, const QString &account) const {
-    if (!isSet())
-        return false;
-    const QString full = irctext::decode(source);
-    const QString nick = full.section(QLatin1Char('!'), 0, 0);
-    if (!matches(m_nickPattern, nick))
+bool IrcOwnerMask::isOwner(const QByteArray &source, const QString &account) const {
+    if (!claimsOwnersNick(source))
         return false;
     if (!account.isEmpty() && account != QLatin1String("*") && matches(m_nickPattern, account))
-        return false;
-    return !matches(m_mask, full);
+        return true;
+    return matches(m_mask, irctext::decode(source));
+}
+
+bool IrcOwnerMask::isImpostor(const QByteArray &source, const QString &account) const {
+    return claimsOwnersNick(source) && !isOwner(source, account);
+}
+
+bool IrcOwnerMask::claimsOwnersNick(const QByteArray &source) const {
+    return isSet() &&
+           matches(m_nickPattern, irctext::decode(source).section(QLatin1Char('!'), 0, 0));
 }
 
 bool IrcOwnerMask::matches(const QString &pattern, const QString &text) {

@@ -13,6 +13,8 @@ public:
     explicit IrcOwnerMask(const QString &mask);
 
     bool isSet() const { return !m_mask.isEmpty(); }
+    // True for a message of the owner.
+    bool isOwner(const QByteArray &source, const QString &account) const;
     // True for a message that claims the owner's nick without being the owner.
     bool isImpostor(const QByteArray &source, const QString &account) const;
 
@@ -20,6 +22,8 @@ public:
     static bool matches(const QString &pattern, const QString &text);
 
 private:
+    bool claimsOwnersNick(const QByteArray &source) const;
+
     QString m_mask;
     QString m_nickPattern;
 };
