@@ -91,6 +91,7 @@ public:
     SettingsStore &settings() { return *m_settings; }
     MultiPicker *picker() const { return m_pickerSlot->picker(); }
     PlayerPanel &panel() { return *m_panel; }
+    CommandInterpreter &interpreter() { return *m_interpreter; }
     MenuForm *menuForm() const { return m_frmx; }
     TrayControl &tray() { return *m_tray; }
     AboutWindow *credits() const { return m_about; }

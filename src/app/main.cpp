@@ -60,6 +60,7 @@ int main(int argc, char *argv[]) {
     }
     AppWiring wiring;
     AppController controller(wiring.platform());
+    wiring.connectDesktop(controller);
     controller.setScreenName(screenName);
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
                      &AppController::closeMainWindow);
