@@ -12,7 +12,8 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcMpris, "zandoramp.mpris")
+// Shown on request only, like the audio log: a console without a bus is no fault.
+Q_LOGGING_CATEGORY(lcMpris, "zandoramp.mpris", QtInfoMsg)
 
 // Every readable property of the adaptor but Position: desktops ask for the position when they
 // need it and count on it moving by itself, so it is never announced.
