@@ -79,7 +79,6 @@ void TestMpris::initTestCase() {
     }
     m_service = std::make_unique<MprisService>(m_remote);
     QVERIFY(m_service->registerOn(QDBusConnection::sessionBus()));
-    QCOMPARE(m_service->serviceName(), QString::fromLatin1(MprisService::kName));
 
     m_client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client");
     QVERIFY(m_client.connect(MprisService::kName, MprisService::kPath, kProperties,
@@ -168,33 +167,26 @@ void TestMpris::methods_data() {
     QTest::addColumn<QString>("error");
     const QVariant track2 = QVariant::fromValue(QDBusObjectPath(kTrack2));
     const QVariant track1 = QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/Track/1"));
-    const QStringList started{"Metadata", "CanSeek"}, status{"PlaybackStatus"}, none;
+    const QStringList started{"Metadata", "CanSeek"}, paused{"PlaybackStatus"}, none;
     const char *refused = "org.freedesktop.DBus.Error.InvalidArgs";
-    const struct {
-        const char *row, *method;
-        QVariantList args;
-        const char *status;
-        QStringList announced;
-        qlonglong seekedTo;
-        const char *error;
-    } rows[] = {
-        {"Pause", "Pause", {}, "Paused", status, -1, ""},
-        {"PlayPause", "PlayPause", {}, "Paused", status, -1, ""},
-        {"Play", "Play", {}, "Playing", none, -1, ""},
-        {"Stop", "Stop", {}, "Stopped", {"PlaybackStatus", "CanSeek"}, -1, ""},
-        {"Next", "Next", {}, "Playing", started, -1, ""},
-        {"OpenUri", "OpenUri", {"file:///music/C.mp3"}, "Playing", started, -1, ""},
-        {"OpenUri elsewhere", "OpenUri", {"file:///else/C.mp3"}, "Playing", none, -1, refused},
-        {"OpenUri, web", "OpenUri", {"http://example.org/C.mp3"}, "Playing", none, -1, refused},
-        {"Seek", "Seek", {2000000LL}, "Playing", none, 3000000, ""},
-        {"Seek before 0", "Seek", {-5000000LL}, "Playing", none, 0, ""},
-        {"SetPosition", "SetPosition", {track2, 2500000LL}, "Playing", none, 2500000, ""},
-        {"SetPosition, old track", "SetPosition", {track1, 2500000LL}, "Playing", none, -1, ""},
-        {"SetPosition past the end", "SetPosition", {track2, 4000001LL}, "Playing", none, -1, ""},
+    const auto row = [](const char *name, const char *method, const QVariantList &args,
+                        const char *status, const QStringList &announced, qlonglong seekedTo = -1,
+                        const char *error = "") {
+        QTest::newRow(name) << method << args << status << announced << seekedTo << error;
     };
-    for (const auto &r : rows)
-        QTest::newRow(r.row) << r.method << r.args << r.status << r.announced << r.seekedTo
-                             << r.error;
+    row("Pause", "Pause", {}, "Paused", paused);
+    row("PlayPause", "PlayPause", {}, "Paused", paused);
+    row("Play", "Play", {}, "Playing", none);
+    row("Stop", "Stop", {}, "Stopped", {"PlaybackStatus", "CanSeek"});
+    row("Next", "Next", {}, "Playing", started);
+    row("OpenUri", "OpenUri", {"file:///music/C.mp3"}, "Playing", started);
+    row("OpenUri elsewhere", "OpenUri", {"file:///else/C.mp3"}, "Playing", none, -1, refused);
+    row("OpenUri, web", "OpenUri", {"http://example.org/C.mp3"}, "Playing", none, -1, refused);
+    row("Seek", "Seek", {2000000LL}, "Playing", none, 3000000);
+    row("Seek before 0", "Seek", {-5000000LL}, "Playing", none, 0);
+    row("SetPosition", "SetPosition", {track2, 2500000LL}, "Playing", none, 2500000);
+    row("SetPosition, old track", "SetPosition", {track1, 2500000LL}, "Playing", none);
+    row("SetPosition past the end", "SetPosition", {track2, 4000001LL}, "Playing", none);
 }
 
 void TestMpris::methods() {
