@@ -5,7 +5,6 @@
 #include "mpris/RemotePlayer.h"
 
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QLoggingCategory>
 #include <QMetaProperty>
