@@ -30,6 +30,7 @@ void AppController::createMainWindow() {
         if (gone == m_current && !m_restart)
             emit finished(m_exitCode);
     });
+    emit mainWindowCreated(window);
     // Before the load sequence, whose greeting is the first line the chat scan reads.
     if (!m_screenName.isEmpty())
         window->setScreenName(m_screenName);

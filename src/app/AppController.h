@@ -30,6 +30,8 @@ public:
     void commitSessionData();
 
 signals:
+    // A new main window exists; its load sequence runs next.
+    void mainWindowCreated(MainWindow *window);
     // The main window closed and no restart follows: the program's exit status, non-zero when
     // the settings could not be saved.
     void finished(int exitCode);

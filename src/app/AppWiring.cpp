@@ -1,6 +1,10 @@
 #include "app/AppWiring.h"
 
+#include "app/AppController.h"
+#include "app/MainWindow.h"
 #include "app/SettingsFolder.h"
+#include "app/WindowRemote.h"
+#include "mpris/MprisService.h"
 #include "platform/MpvEngine.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFolderDialog.h"
@@ -9,6 +13,7 @@
 #include "platform/TagLibReader.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QtGlobal>
 
 #ifdef Q_OS_WIN
@@ -49,3 +54,11 @@ AppWiring::AppWiring()
 }
 
 AppWiring::~AppWiring() = default;
+
+void AppWiring::connectDesktop(AppController &controller) {
+    m_remote = std::make_unique<WindowRemote>();
+    QObject::connect(&controller, &AppController::mainWindowCreated, m_remote.get(),
+                     &WindowRemote::follow);
+    m_mpris = std::make_unique<MprisService>(*m_remote);
+    m_mpris->registerOn(QDBusConnection::sessionBus());
+}

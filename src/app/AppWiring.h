@@ -4,12 +4,15 @@
 
 #include <memory>
 
+class AppController;
 class ChatWindow;
+class MprisService;
 class QtDialogs;
 class QtFolderDialog;
 class QtPopupMenus;
 class TagLibReader;
 class TrayShell;
+class WindowRemote;
 
 // The one place where the program's real platform is put together.
 class AppWiring {
@@ -18,6 +21,9 @@ public:
     ~AppWiring();
 
     Platform &platform() { return m_platform; }
+    // Puts the player on the session bus for the desktop's media keys, widgets and playerctl,
+    // following the controller's main window. Without a session bus the program runs as before.
+    void connectDesktop(AppController &controller);
 
 private:
     std::unique_ptr<QtDialogs> m_dialogs;
@@ -27,4 +33,6 @@ private:
     std::unique_ptr<TrayShell> m_tray;
     std::unique_ptr<QtPopupMenus> m_popupMenus;
     Platform m_platform;
+    std::unique_ptr<WindowRemote> m_remote;
+    std::unique_ptr<MprisService> m_mpris;
 };

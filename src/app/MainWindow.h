@@ -92,6 +92,7 @@ public:
     SettingsStore &settings() { return *m_settings; }
     MultiPicker *picker() const { return m_pickerSlot->picker(); }
     PlayerPanel &panel() { return *m_panel; }
+    CommandInterpreter &interpreter() { return *m_interpreter; }
     MenuForm *menuForm() const { return m_frmx; }
     TrayControl &tray() { return *m_tray; }
     SaveAndStay &staying() { return *m_stay; }

@@ -29,6 +29,8 @@ void PlayerPanel::playFile(const QString &file) {
 }
 
 void PlayerPanel::startEntry(int row) {
+    // Set first: whoever hears the player's status change asks which entry it is.
+    m_entry = row;
     m_player.setURL(m_library.fullPath(row));
     ui.txtNum->setText(QString::number(row + 1));
     // Switching on the announcement check while it is on must not restart its countdown.

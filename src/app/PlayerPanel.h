@@ -22,6 +22,8 @@ public:
     void playFile(const QString &file);
     // Starts an entry by row, leaving the lstFiles selection alone.
     void startEntry(int row);
+    // The row last started (what txtNum shows, less one), or -1 before the first start.
+    int currentEntry() const { return m_entry; }
 
     void wmp_StatusChange();
     void Timer1_Timer();
@@ -34,4 +36,5 @@ private:
     MediaPlayer &m_player;
     Library &m_library;
     ChatScanner &m_chat;
+    int m_entry = -1;
 };

@@ -62,6 +62,7 @@ int main(int argc, char *argv[]) {
     }
     AppWiring wiring;
     AppController controller(wiring.platform());
+    wiring.connectDesktop(controller);
     controller.setScreenName(screenName);
     controller.setLibraryFolder(options.libraryFolder());
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,

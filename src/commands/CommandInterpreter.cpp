@@ -119,6 +119,10 @@ bool CommandInterpreter::randomAmongMatches(const QString &whatsaid) {
     return true;
 }
 
+void CommandInterpreter::playRandom() {
+    randomAmongMatches(QStringLiteral("r "));
+}
+
 void CommandInterpreter::wordCommand(const QString &whatsaid) {
     if (whatsaid == QLatin1String("clear") || whatsaid == QLatin1String("clr")) {
         m_host.clearChat();

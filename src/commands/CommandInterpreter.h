@@ -23,6 +23,9 @@ public:
     // not used.
     void chat1_aimchatscan(QString &whosaid, QString &whatsaid, QString &datesaid);
 
+    // The r command without text, as if the user had typed it.
+    void playRandom();
+
     // The candidates of the r command in progress, as library rows. Always empty between lines.
     const QList<int> &randomPool() const { return RandomPool; }
 

@@ -228,6 +228,13 @@ void MediaPlayer::pause() {
         d->engine->setPaused(true);
 }
 
+void MediaPlayer::playPause() {
+    if (playState() == PlayState::Playing)
+        pause();
+    else
+        play();
+}
+
 void MediaPlayer::stop() {
     d->active = false;
     d->opening = false;
@@ -261,12 +268,19 @@ double MediaPlayer::currentPosition() const {
 }
 
 void MediaPlayer::setCurrentPosition(double seconds) {
-    if (d->active && !d->opening)
-        d->engine->seek(std::max(0.0, seconds));
+    if (!d->active || d->opening)
+        return;
+    seconds = std::max(0.0, seconds);
+    d->engine->seek(seconds);
+    emit seeked(seconds);
 }
 
 MediaPlayer::PlayState MediaPlayer::playState() const {
     return d->computeState();
+}
+
+bool MediaPlayer::canPlay() const {
+    return !d->queue.isEmpty();
 }
 
 const MediaItem *MediaPlayer::currentMedia() const {
@@ -291,7 +305,10 @@ int MediaPlayer::volume() const {
 }
 
 void MediaPlayer::setVolume(int percent) {
+    const int before = d->engine->volume();
     d->engine->setVolume(std::clamp(percent, 0, 100));
+    if (d->engine->volume() != before)
+        emit volumeChanged(d->engine->volume());
 }
 
 bool MediaPlayer::mute() const {

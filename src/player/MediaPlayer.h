@@ -32,13 +32,19 @@ public:
     // the current entry (the first one after the last) from its beginning.
     void play();
     void pause();
-    void stop();        // only the player strip calls this
+    // The strip's play/pause button: pauses while playing; in every other state (paused,
+    // stopped, fast forward or reverse) returns to normal playing.
+    void playPause();
+    void stop();        // only the player strip and the desktop's media controls call this
     void fastForward(); // speed 5
     void fastReverse(); // backward at speed 5
     // Seconds; 0 while stopped or at the end of an item.
     double currentPosition() const;
+    // Moves within the current item and reports it with seeked(); nothing while no item plays.
     void setCurrentPosition(double seconds);
     PlayState playState() const;
+    // There is something for play() to start or resume: a URL with at least one entry.
+    bool canPlay() const;
 
     // currentMedia: the item being played, or nullptr when there is none. It is set when the
     // engine reports the file started (a file that cannot be played never becomes current) and
@@ -61,6 +67,10 @@ public:
 signals:
     // The play state or the current item changed.
     void StatusChange();
+    // The position was moved to `seconds`, whoever moved it.
+    void seeked(double seconds);
+    // The volume changed, whoever changed it.
+    void volumeChanged(int percent);
 
 private:
     struct Impl;

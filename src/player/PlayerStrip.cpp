@@ -97,10 +97,15 @@ PlayerStrip::PlayerStrip(MediaPlayer &player, QWidget *parent)
     m_refresh.setInterval(kRefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, &PlayerStrip::refreshPosition);
     connect(&m_player, &MediaPlayer::StatusChange, this, &PlayerStrip::onStatusChange);
-    connect(m_playPause, &QToolButton::clicked, this, &PlayerStrip::onPlayPause);
+    connect(m_playPause, &QToolButton::clicked, &m_player, &MediaPlayer::playPause);
     connect(m_stop, &QToolButton::clicked, this, [this] { m_player.stop(); });
     connect(m_volume, &QSlider::valueChanged, this,
             [this](int value) { m_player.setVolume(value); });
+    // The desktop's media controls set the volume too; the slider follows at once.
+    connect(&m_player, &MediaPlayer::volumeChanged, this, [this](int value) {
+        const QSignalBlocker block(m_volume);
+        m_volume->setValue(value);
+    });
     connect(m_mute, &QToolButton::toggled, this, [this](bool muted) {
         m_player.setMute(muted);
         showMute();
@@ -183,15 +188,6 @@ void PlayerStrip::onStatusChange() {
     showMute();
     refreshPosition();
     updateRefresh();
-}
-
-void PlayerStrip::onPlayPause() {
-    // While playing the button pauses; in every other state (paused, stopped, fast forward or
-    // reverse) it returns to normal playing.
-    if (m_player.playState() == MediaPlayer::PlayState::Playing)
-        m_player.pause();
-    else
-        m_player.play();
 }
 
 void PlayerStrip::refreshPosition() {

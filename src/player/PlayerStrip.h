@@ -30,7 +30,6 @@ protected:
 
 private:
     void onStatusChange();
-    void onPlayPause();
     void refreshPosition();
     void updateRefresh();
     void showElapsed(int milliseconds);

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "mpris/RemotePlayer.h"
+#include "player/MediaPlayer.h"
+
+#include <QPointer>
+
+class MainWindow;
+
+// The desktop's media controls reach the program's current main window through this: its
+// player, its library and its tray, never its widgets. Between two main windows (Clear Settings)
+// nothing plays and every request is ignored.
+class WindowRemote : public RemotePlayer {
+    Q_OBJECT
+public:
+    explicit WindowRemote(QObject *parent = nullptr);
+
+    // Follows this window from now on.
+    void follow(MainWindow *window);
+
+    Status status() const override;
+    Track track() const override;
+    qint64 positionUs() const override;
+    int volumePercent() const override;
+    bool canPlay() const override;
+    bool canSeek() const override;
+    bool canGoNext() const override;
+
+    void play() override;
+    void pause() override;
+    void playPause() override;
+    void stop() override;
+    void next() override;
+    void setPositionUs(qint64 position) override;
+    void setVolumePercent(int percent) override;
+    bool openFile(const QString &path) override;
+    void raise() override;
+    void quit() override;
+
+private:
+    void onStatusChange();
+    MediaPlayer *player() const;
+
+    QPointer<MainWindow> m_window;
+    MediaPlayer::PlayState m_lastState = MediaPlayer::PlayState::Stopped;
+};
