@@ -1,10 +1,12 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
+#include "app/PlayerPanel.h"
 #include "app/SettingsStore.h"
 #include "chat/ChatScanner.h"
 #include "library/Library.h"
 #include "platform/ExitSignals.h"
 #include "support/TestPlatform.h"
+#include "tray/MenuForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -67,6 +69,7 @@ private slots:
     void oldChatSendsButton();
     void closeSpotWritesSettings();
     void unknownLinesSurvive();
+    void noRepeatsIsKeptAndEveryFilePlaysOnce();
     void unwritableSettingsAreReported();
     void dragging();
     void clearSettingsCancel();
@@ -390,6 +393,37 @@ void TestMainWindow::unknownLinesSurvive() {
     platform.writeSettings("x\r\nsome other line\r\nload1\r\n\r\nxdir\r\n");
     { Window window(platform); }
     QVERIFY(platform.readSettings().startsWith("x\r\nsome other line\r\nxdir\r\nload2\r\ncspl"));
+}
+
+void TestMainWindow::noRepeatsIsKeptAndEveryFilePlaysOnce() {
+    TestPlatform platform;
+    platform.writeSettings("x\r\nload1\r\nxdir\r\n");
+    {
+        Window window(platform);
+        QVERIFY(!window->frmx()->item("mnuNoRepeats")->isChecked());
+        platform.menus.choose = "mnuNoRepeats";
+        window.find<QPushButton>("Command1")->click();
+    }
+    QVERIFY(platform.readSettings().startsWith("x\r\nxdir\r\nload2\r\nnrep1\r\ncspl"));
+
+    Window window(platform);
+    QVERIFY(window->frmx()->item("mnuNoRepeats")->isChecked());
+    for (const char *name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3"})
+        window->AddIt(QString::fromLatin1(name), "/m");
+    window->setScreenName("me");
+    window.find<QCheckBox>("chkRandom")->setChecked(true);
+    // Auto random and "r" draw from the same bag; nothing has started, so each tick draws anew.
+    QSet<QString> opened;
+    for (int i = 0; i < 6; ++i) {
+        if (i % 2) {
+            QString who = "me", what = "r", when;
+            window->chat1_aimchatscan(who, what, when);
+        } else {
+            window->panel().tmrRandom_Timer();
+        }
+        opened.insert(platform.lastEngine()->openedPath());
+    }
+    QCOMPARE(opened.size(), 6);
 }
 
 void TestMainWindow::unwritableSettingsAreReported() {
