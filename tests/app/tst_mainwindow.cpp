@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -86,7 +87,7 @@ void TestMainWindow::layout_data() {
         QTest::newRow(name) << QString::fromLatin1(name) << QRect(l, t, w, h)
                             << QString::fromLatin1(caption);
     };
-    row("Label1", 120, 120, 1455, 255, "Your Screen  Name:");
+    row("Label1", 120, 120, 1485, 255, "Your Screen  Name:");
     row("labSN", 1680, 120, 1335, 255, "Click To Set");
     row("Label6", 3120, 120, 1095, 255, "Clear Settings");
     row("Label7", 4440, 120, 255, 255);
@@ -99,12 +100,14 @@ void TestMainWindow::layout_data() {
     row("txtNum", 3120, 960, 735, 255, "None...");
     row("Label5", 2400, 1200, 735, 255, "Size:");
     row("Label9", 3240, 1200, 1575, 255, "0 KB");
-    row("chkRandom", 2400, 1200, 1335, 195, "Auto Random");
+    // The check boxes are a pixel taller than drawn in the design, so Qt's 14-pixel check mark
+    // keeps its bottom edge.
+    row("chkRandom", 2400, 1200, 1335, 210, "Auto Random");
     row("Picture2", 3720, 1080, 855, 255);
     row("txtFind", 240, 1320, 1215, 225, "Song");
     row("picFind", 1560, 1320, 675, 225);
-    row("chkCs", 2400, 1440, 1215, 195, "Chat Scan");
-    row("chkChatSend", 3480, 1440, 1215, 195, "Chat Sends");
+    row("chkCs", 2400, 1440, 1215, 210, "Chat Scan");
+    row("chkChatSend", 3480, 1440, 1215, 210, "Chat Sends");
     row("wmp", 0, 1680, 4800, 615);
     row("Label8", 0, 0, 4815, 135);
     row("Label10", 0, 0, 135, 1815);
@@ -145,6 +148,16 @@ void TestMainWindow::layout() {
     else if (auto *edit = qobject_cast<QLineEdit *>(widget))
         text = edit->text();
     QCOMPARE(text, caption);
+    // A caption wider than its box runs into its neighbours or past the panel's edge: the layout
+    // counts on Arial's widths (Liberation Sans on Debian).
+    int room = widget->width();
+    if (qobject_cast<QCheckBox *>(widget))
+        room -= widget->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                widget->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    else if (!qobject_cast<QLabel *>(widget))
+        return;
+    const int needed = widget->fontMetrics().horizontalAdvance(caption);
+    QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 > %2 pixels").arg(needed).arg(room)));
 }
 
 void TestMainWindow::colours() {
