@@ -52,5 +52,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zandoramp.example/")
 # The libraries the two programs link against decide the dependencies, with their versions.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window is laid out for Arial's metrics; without a font of the same widths its labels run
+# into each other and past the panel's edge. Liberation Sans is Debian's stand-in for Arial.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -118,5 +118,7 @@ QString CommandLine::usage(const QString &settingsFile) {
 }
 
 QString CommandLine::version() {
-    return QStringLiteral("zandoramp " ZAMP_VERSION "\n");
+    return QStringLiteral("zandoramp " ZAMP_VERSION "\n"
+                          "License GPLv3+: GNU GPL version 3 or later "
+                          "<https://gnu.org/licenses/gpl.html>\n");
 }

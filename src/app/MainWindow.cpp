@@ -46,6 +46,9 @@
 
 namespace {
 
+// "1" while the options menu's "No Repeats" is checked. Absent in older files: off.
+constexpr char kNoRepeatsKey[] = "nrep";
+
 // The five announcement texts and the keys they are stored under, in the order of the sequences.
 struct TemplateBox {
     const char *key;
@@ -100,7 +103,10 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
 
     m_chat1 = new ChatScanner(
         *platform.chatWindow, [this] { return ui.chkChatSend->isChecked(); }, this);
-    m_panel = new PlayerPanel(ui, *m_player, *m_library, *m_chat1, this);
+    m_panel = new PlayerPanel(
+        ui, *m_player, *m_library, *m_chat1,
+        [this] { return GetSetting(QString::fromLatin1(kNoRepeatsKey)) == QLatin1String("1"); },
+        this);
     m_interpreter = std::make_unique<CommandInterpreter>(*this);
     m_tray = new TrayControl(*this, *platform.tray, this);
     m_pickerSlot = new PickerSlot([this](const QString &text) { playFile(text); }, this);
@@ -113,6 +119,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     };
     hooks.owner = this;
     m_scanner = std::make_unique<FolderScanner>(m_library.get(), platform.tagReader, hooks);
+    connect(m_scanner.get(), &FolderScanner::walkFinished, m_panel, &PlayerPanel::refillBag);
 
     connectControls();
 }
@@ -303,6 +310,11 @@ MenuForm *MainWindow::frmx() {
                 &MainWindow::chameleonButton7_Click);
         connect(m_frmx->item(QStringLiteral("mnuCredits")), &QAction::triggered, this,
                 &MainWindow::chameleonButton5_Click);
+        QAction *noRepeats = m_frmx->item(QStringLiteral("mnuNoRepeats"));
+        noRepeats->setChecked(GetSetting(QString::fromLatin1(kNoRepeatsKey)) == QLatin1String("1"));
+        connect(noRepeats, &QAction::toggled, this, [this](bool on) {
+            SetSetting(QString::fromLatin1(kNoRepeatsKey), QString::number(int(on)));
+        });
         m_tray->connectMenu(m_frmx);
     }
     return m_frmx;
@@ -467,6 +479,10 @@ void MainWindow::playFile(const QString &file) {
 
 void MainWindow::startEntry(int row) {
     m_panel->startEntry(row);
+}
+
+QList<int> MainWindow::drawable(const QList<int> &rows) {
+    return m_panel->drawable(rows);
 }
 
 // Chat ------------------------------------------------------------------------------------------

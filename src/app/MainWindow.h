@@ -106,6 +106,7 @@ public:
     void clearChat() override;
     const Library &library() const override;
     void startEntry(int row) override;
+    QList<int> drawable(const QList<int> &rows) override;
     void playerPlay() override;
     void playerPause() override;
     void playerFastForward() override;

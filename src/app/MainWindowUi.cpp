@@ -109,7 +109,8 @@ void MainWindowUi::setupUi(QWidget *w, QWidget *playerStrip) {
     picSkin->setObjectName(QStringLiteral("picSkin"));
     picSkin->move(0, 0);
 
-    Label1 = label(w, "Label1", "Your Screen  Name:", at(120, 120, 1455, 255));
+    // Two pixels wider than the design's 1455 twips: in Arial 8 point the caption needs 99.
+    Label1 = label(w, "Label1", "Your Screen  Name:", at(120, 120, 1485, 255));
     labSN = blueLink(w, "labSN", "Click To Set", at(1680, 120, 1335, 255));
     QFont snFont(QStringLiteral("Arial"));
     snFont.setPointSizeF(6.75);
@@ -140,7 +141,7 @@ void MainWindowUi::setupUi(QWidget *w, QWidget *playerStrip) {
     lstSong->setUniformItemSizes(true);
     lstSong->setEditTriggers(QAbstractItemView::NoEditTriggers);
     chkRandom = place(new QCheckBox(QStringLiteral("Auto Random"), w), "chkRandom",
-                      at(2400, 1200, 1335, 195));
+                      at(2400, 1200, 1335, kCheckBoxHeight));
     Command1 =
         framedButton(w, "Picture2", "Command1", "options", at(3720, 1080, 855, 255), &Picture2);
     txtFind = textBox(w, "txtFind", "Song", at(240, 1320, 1215, 225));
@@ -148,11 +149,11 @@ void MainWindowUi::setupUi(QWidget *w, QWidget *playerStrip) {
     txtFind->setFrame(false);
     chameleonButton1 =
         framedButton(w, "picFind", "chameleonButton1", "Find", at(1560, 1320, 675, 225), &picFind);
-    chkCs =
-        place(new QCheckBox(QStringLiteral("Chat Scan"), w), "chkCs", at(2400, 1440, 1215, 195));
+    chkCs = place(new QCheckBox(QStringLiteral("Chat Scan"), w), "chkCs",
+                  at(2400, 1440, 1215, kCheckBoxHeight));
     chkCs->setChecked(true);
     chkChatSend = place(new QCheckBox(QStringLiteral("Chat Sends"), w), "chkChatSend",
-                        at(3480, 1440, 1215, 195));
+                        at(3480, 1440, 1215, kCheckBoxHeight));
     chkChatSend->setChecked(true);
     // Check boxes are windowed controls with a face of their own: "Auto Random" hides the "Size:"
     // label beneath it instead of letting it show through.

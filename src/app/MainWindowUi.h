@@ -24,6 +24,9 @@ struct MainWindowUi {
     static constexpr int kCompactHeight = 2250; // twips
     static constexpr int kPanelHeight = 4560;
     static constexpr int kWidth = 4800;
+    // The three check boxes are 13 pixels tall in the window's design, sized for a 13-pixel check
+    // mark; Qt's own check mark is 14 pixels and would lose its bottom edge.
+    static constexpr int kCheckBoxHeight = 210;
 
     // `playerStrip` is the player's own interface; it is placed and named "wmp" here.
     void setupUi(QWidget *frmMain, QWidget *playerStrip);

@@ -14,9 +14,12 @@
 #include <QListView>
 #include <QTimer>
 
+#include <numeric>
+
 PlayerPanel::PlayerPanel(MainWindowUi &widgets, MediaPlayer &player, Library &library,
-                         ChatScanner &chat, QObject *parent)
-    : QObject(parent), ui(widgets), m_player(player), m_library(library), m_chat(chat) {}
+                         ChatScanner &chat, std::function<bool()> noRepeats, QObject *parent)
+    : QObject(parent), ui(widgets), m_player(player), m_library(library), m_chat(chat),
+      m_noRepeats(std::move(noRepeats)) {}
 
 void PlayerPanel::playFile(const QString &file) {
     if (file.isEmpty())
@@ -31,6 +34,7 @@ void PlayerPanel::playFile(const QString &file) {
 void PlayerPanel::startEntry(int row) {
     // Set first: whoever hears the player's status change asks which entry it is.
     m_entry = row;
+    m_bag.played(m_library.fullPath(row));
     m_player.setURL(m_library.fullPath(row));
     ui.txtNum->setText(QString::number(row + 1));
     // Switching on the announcement check while it is on must not restart its countdown.
@@ -77,7 +81,26 @@ void PlayerPanel::Timer1_Timer() {
 void PlayerPanel::tmrRandom_Timer() {
     if (!ui.chkRandom->isChecked() || m_player.currentPosition() != 0)
         return;
-    const int row = randomBetween(m_library.count() - 1, 0);
-    if (row >= 0 && row < m_library.count())
-        playFile(m_library.displayLine(row));
+    if (!m_noRepeats()) {
+        const int row = randomBetween(m_library.count() - 1, 0);
+        if (row >= 0 && row < m_library.count())
+            playFile(m_library.displayLine(row));
+        return;
+    }
+    QList<int> rows(m_library.count());
+    std::iota(rows.begin(), rows.end(), 0);
+    rows = drawable(rows);
+    if (rows.isEmpty())
+        return;
+    const int row = rows.at(randomBetween(int(rows.size()) - 1, 0));
+    // The line may start an earlier entry that contains it; the drawn one still had its turn, or
+    // it would be drawn again and again.
+    m_bag.played(m_library.fullPath(row));
+    playFile(m_library.displayLine(row));
+}
+
+QList<int> PlayerPanel::drawable(const QList<int> &rows) {
+    if (!m_noRepeats())
+        return rows;
+    return m_bag.unplayedAmong(rows, [this](int row) { return m_library.fullPath(row); });
 }

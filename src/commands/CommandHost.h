@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class Library;
@@ -25,6 +26,9 @@ public:
     virtual void playFile(const QString &text) = 0;
     // A whole number from lowest to highest, both included.
     virtual int random(int highest, int lowest) = 0;
+    // The candidate rows a random draw may take: with "No Repeats" on, those that have not played
+    // since the bag was last refilled; otherwise all of them. Empty only when `rows` is.
+    virtual QList<int> drawable(const QList<int> &rows) = 0;
     // Starts library entry `row` without touching the lstFiles selection: the player's URL
     // becomes its full path, txtNum shows row + 1 and Timer1 is switched on.
     virtual void startEntry(int row) = 0;

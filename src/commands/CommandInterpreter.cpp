@@ -110,6 +110,7 @@ bool CommandInterpreter::randomAmongMatches(const QString &whatsaid) {
     if (RandomPool.isEmpty()) {
         m_host.sendChat(QStringLiteral("error ; no files found to play"));
     } else {
+        RandomPool = m_host.drawable(RandomPool);
         const int pick = m_host.random(static_cast<int>(RandomPool.size()), 1);
         // A draw outside the candidates is a failed step: nothing is started.
         if (pick >= 1 && pick <= RandomPool.size())

@@ -9,6 +9,7 @@ struct Item {
     const char *name;
     const char *caption;
     bool checkable = false;
+    bool checked = checkable;
 };
 
 QMenu *makeMenu(QWidget *owner, const char *name, std::initializer_list<Item> items) {
@@ -24,7 +25,7 @@ QMenu *makeMenu(QWidget *owner, const char *name, std::initializer_list<Item> it
         action->setObjectName(QString::fromLatin1(item.name));
         if (item.checkable) {
             action->setCheckable(true);
-            action->setChecked(true);
+            action->setChecked(item.checked);
         }
     }
     return menu;
@@ -59,7 +60,8 @@ MenuForm::MenuForm(QWidget *parent) : QWidget(parent) {
                          {"mnuChatSends", "Chat Sends"},
                          {"mnuCmds", "Commands"},
                          {"mnuTray", "Send to tray"},
-                         {"mnuCredits", "Credits"}});
+                         {"mnuCredits", "Credits"},
+                         {"mnuNoRepeats", "No Repeats", true, false}});
 }
 
 QAction *MenuForm::item(const QString &name) const {

@@ -6,6 +6,7 @@
 #include "platform/ExitSignals.h"
 #include "support/TestPlatform.h"
 #include "tray/TrayControl.h"
+#include "tray/MenuForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -84,7 +86,7 @@ void TestMainWindow::layout_data() {
         QTest::newRow(name) << QString::fromLatin1(name) << QRect(l, t, w, h)
                             << QString::fromLatin1(caption);
     };
-    row("Label1", 120, 120, 1455, 255, "Your Screen  Name:");
+    row("Label1", 120, 120, 1485, 255, "Your Screen  Name:");
     row("labSN", 1680, 120, 1335, 255, "Click To Set");
     row("Label6", 3120, 120, 1095, 255, "Clear Settings");
     row("Label7", 4440, 120, 255, 255);
@@ -97,12 +99,12 @@ void TestMainWindow::layout_data() {
     row("txtNum", 3120, 960, 735, 255, "None...");
     row("Label5", 2400, 1200, 735, 255, "Size:");
     row("Label9", 3240, 1200, 1575, 255, "0 KB");
-    row("chkRandom", 2400, 1200, 1335, 195, "Auto Random");
+    row("chkRandom", 2400, 1200, 1335, 210, "Auto Random");
     row("Picture2", 3720, 1080, 855, 255);
     row("txtFind", 240, 1320, 1215, 225, "Song");
     row("picFind", 1560, 1320, 675, 225);
-    row("chkCs", 2400, 1440, 1215, 195, "Chat Scan");
-    row("chkChatSend", 3480, 1440, 1215, 195, "Chat Sends");
+    row("chkCs", 2400, 1440, 1215, 210, "Chat Scan");
+    row("chkChatSend", 3480, 1440, 1215, 210, "Chat Sends");
     row("wmp", 0, 1680, 4800, 615);
     row("Label8", 0, 0, 4815, 135);
     row("Label10", 0, 0, 135, 1815);
@@ -143,6 +145,14 @@ void TestMainWindow::layout() {
     else if (auto *edit = qobject_cast<QLineEdit *>(widget))
         text = edit->text();
     QCOMPARE(text, caption);
+    // Each caption fits its box; the layout counts on Arial's widths (Liberation Sans on Debian).
+    const QStyle *style = widget->style();
+    const int mark = qobject_cast<QCheckBox *>(widget)
+                         ? style->pixelMetric(QStyle::PM_IndicatorWidth) +
+                               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing)
+                         : 0;
+    if (mark || qobject_cast<QLabel *>(widget))
+        QVERIFY(widget->fontMetrics().horizontalAdvance(caption) + mark <= widget->width());
 }
 
 void TestMainWindow::colours() {
@@ -395,8 +405,11 @@ void TestMainWindow::closeSpotWritesSettings() {
 void TestMainWindow::unknownLinesSurvive() {
     TestPlatform platform;
     platform.writeSettings("x\r\nsome other line\r\nload1\r\n\r\nxdir\r\n");
-    { Window window(platform); }
-    QVERIFY(platform.readSettings().startsWith("x\r\nsome other line\r\nxdir\r\nload2\r\ncspl"));
+    platform.menus.choose = "mnuNoRepeats";
+    Window(platform)->Command1_Click();
+    QVERIFY(platform.readSettings().startsWith(
+        "x\r\nsome other line\r\nxdir\r\nload2\r\nnrep1\r\ncspl"));
+    QVERIFY(Window(platform)->frmx()->item("mnuNoRepeats")->isChecked());
 }
 
 void TestMainWindow::unwritableSettingsAreReported() {

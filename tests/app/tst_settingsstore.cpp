@@ -98,6 +98,9 @@ void TestSettingsStore::update_data() {
     QTest::newRow("multi removes only the equal entry")
         << QStringList{"xdirA", "xdirB", "xdirA"} << "xdir"
         << "A" << true << QStringList{"xdirB", "xdirA"};
+    QTest::newRow("a new key leaves the other lines as they stand")
+        << QStringList{"x", "xdir", "load2", "csplnow %s"} << "nrep"
+        << "1" << false << QStringList{"x", "xdir", "load2", "csplnow %s", "nrep1"};
     QTest::newRow("case matters when removing") << QStringList{"LOAD5", "load4"} << "load"
                                                 << "5" << false << QStringList{"LOAD5", "load5"};
 }

@@ -1,7 +1,9 @@
 #include "player/Announcement.h"
+#include "player/RandomBag.h"
 #include "player/RandomNumber.h"
 
 #include <QTest>
+#include <numeric>
 
 class TestAnnouncement : public QObject {
     Q_OBJECT
@@ -11,6 +13,8 @@ private slots:
     void randomFormula_data();
     void randomFormula();
     void randomStaysInRange();
+    void noRepeats_data();
+    void noRepeats();
 };
 
 void TestAnnouncement::expand_data() {
@@ -155,6 +159,33 @@ void TestAnnouncement::randomStaysInRange() {
         seen.insert(value);
     }
     QCOMPARE(seen.size(), 4);
+}
+
+void TestAnnouncement::noRepeats_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("draws");
+    QTest::newRow("50 files, 50 draws") << 50 << 50;
+    QTest::newRow("refills without an immediate repeat") << 50 << 500;
+    QTest::newRow("two files alternate") << 2 << 40;
+    QTest::newRow("the only file repeats") << 1 << 5;
+}
+
+void TestAnnouncement::noRepeats() {
+    QFETCH(int, files);
+    QFETCH(int, draws);
+    QList<int> rows(files);
+    std::iota(rows.begin(), rows.end(), 0);
+    RandomBag bag;
+    QSet<int> round; // drawn since the last refill, and the draw just before it
+    for (int i = 0, last = -1; i < draws; ++i) {
+        if (round.size() == files && files > 1)
+            round = {last};
+        const QList<int> left = bag.unplayedAmong(rows, [](int r) { return QString::number(r); });
+        last = left.value(randomBetween(int(left.size()) - 1, 0), -1);
+        QVERIFY2(files == 1 ? last == 0 : !round.contains(last), qPrintable(QString::number(i)));
+        bag.played(QString::number(last));
+        round.insert(last);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAnnouncement)

@@ -26,6 +26,7 @@ public:
     const Library &library() const override;
     void playFile(const QString &text) override;
     int random(int highest, int lowest) override;
+    QList<int> drawable(const QList<int> &rows) override { return rows; }
     void startEntry(int row) override;
     void playerPlay() override;
     void playerPause() override;
