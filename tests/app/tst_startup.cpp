@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(CommandLine::Action)
 
 class TestStartup : public QObject {
@@ -84,8 +87,19 @@ void TestStartup::screenNameGivenAtStartIsObeyedAtOnce() {
 }
 
 void TestStartup::roomUserIsTheRoomsOwnName() {
-    // The player started beside the room obeys the room's own user.
-    QCOMPARE(RoomLauncher::roomUserName(), ChatRoom::loginName());
+    // The player started beside the room obeys the room's own user: the login name of the
+    // password database, even where the environment claims another.
+    const passwd *me = ::getpwuid(::getuid());
+    QVERIFY(me);
+    const QString expected = QString::fromLocal8Bit(me->pw_name);
+    const bool hadUser = qEnvironmentVariableIsSet("USER");
+    const QByteArray user = qgetenv("USER");
+    qputenv("USER", "not-" + expected.toLocal8Bit());
+    const QString roomUser = ChatRoom::loginName();
+    const QString playerUser = RoomLauncher::roomUserName();
+    hadUser ? qputenv("USER", user) : qunsetenv("USER");
+    QCOMPARE(roomUser, expected);
+    QCOMPARE(playerUser, expected);
 }
 
 void TestStartup::settingsFolder() {
