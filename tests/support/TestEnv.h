@@ -27,6 +27,10 @@ struct OtherUserAnswer {
 // closes (HungUp) or goes quiet for two seconds (WentQuiet). NotRun: no such user, or the ids
 // could not be dropped (root only). NotConnected: the connect itself failed.
 OtherUserAnswer askAsOtherUser(const QString &path, const QByteArray &request);
+// Runs one test function of this test program (one row of it, given a row) in a process of
+// nobody, where permissions stop it as they stop any user but root. Empty when it ran and passed
+// there; otherwise the child's exit code and output. Root only.
+QString failureAsOtherUser(const char *function, const char *row = nullptr);
 // Plays the window's first library entry until it advances, then stops. The engine's first file
 // in a new process loads its decoders, which on a busy machine can take longer than the
 // announcement check waits (500 ms, once): tests warm it up before they time announcements.
