@@ -2,6 +2,7 @@
 // chatroom program joined to a channel, the real player (libmpv with the null audio output)
 // following that room, and a second IRC client playing the user.
 #include "app/MainWindow.h"
+#include "chat/ChatScanner.h"
 #include "commands/MultiPicker.h"
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
@@ -229,8 +230,8 @@ void TestIrcRoom::ownerGuard() {
     claimant.say(kChannel, "ar");
     const QString line = "<B>" + speaker + "</B></FONT><FONT COLOR=\"#000000\">: ar<!-- (";
     QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
-    // The scanner looks twice a second.
-    QTest::qWait(1200);
+    // Once the scanner has reported the line, its handler has run.
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->scanner().oldlastlyne().contains(line), 10000);
     QCOMPARE(m_window->findChild<QCheckBox *>("chkRandom")->isChecked(), obeyed);
     claimant.quit();
     QVERIFY(signOnAlice());
@@ -338,6 +339,16 @@ void TestIrcRoom::tls() {
         QByteArray output;
         QTRY_VERIFY_WITH_TIMEOUT((output += room.readAll()).contains("certificate not trusted"),
                                  5000);
+        // The server answers in order: once it has listed the channel to the user, any join of
+        // the room before the refusal has been seen.
+        const auto namesListed = [&] {
+            const QList<IrcMessage> got = m_alice.received();
+            return std::count_if(got.cbegin(), got.cend(),
+                                 [](const IrcMessage &m) { return m.command == "366"; });
+        };
+        const auto listedBefore = namesListed();
+        m_alice.send("NAMES " + kChannel);
+        QTRY_VERIFY_WITH_TIMEOUT(namesListed() > listedBefore, 5000);
         QVERIFY(!roomJoined(kRoomNick + "_", 0));
     }
     room.terminate();
