@@ -309,9 +309,14 @@ void TestEndToEnd::otherMembersNeverAct() {
     QTRY_VERIFY(advancing());
     QVERIFY(say("pause", "Someone Else"));
     QTRY_VERIFY_WITH_TIMEOUT(advancing(), 5000);
-    QVERIFY(say("xar", "Test User2"));
+    // Each line would flip Auto Random if obeyed: the box shows whose lines were.
+    auto *autoRandom = m_window->findChild<QCheckBox *>("chkRandom");
+    QVERIFY(say("ar", "Test User2"));
+    QVERIFY(!autoRandom->isChecked());
     QVERIFY(say("ar", "TEST user"));
-    QVERIFY(m_window->findChild<QCheckBox *>("chkRandom")->isChecked());
+    QVERIFY(autoRandom->isChecked());
+    QVERIFY(say("xar", "Test User2"));
+    QVERIFY(autoRandom->isChecked());
 }
 
 void TestEndToEnd::commandFollowedByAnotherLine() {

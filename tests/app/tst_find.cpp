@@ -80,13 +80,19 @@ void TestFind::find() {
     QFETCH(QString, text);
     QFETCH(int, after);
     Fixture f(files);
-    if (before >= 0)
+    if (before >= 0) {
         f.list()->setCurrentIndex(f.w->songs().index(before, Library::DisplayColumn));
-    QTest::qWait(20); // let the menu hold of the selection above pass
+        QTRY_COMPARE(f.platform.menus.shown.size(), 1); // a selection by hand opens the menu
+    }
     f.platform.menus.shown.clear();
     f.find(text);
     QCOMPARE(f.selected(), after);
-    QTest::qWait(50);
+    // Once the hold is over and all that was queued until then has run, still no menu.
+    QTRY_VERIFY(f.w->listMenuArmed());
+    QObject marker;
+    bool flushed = false;
+    QTimer::singleShot(0, &marker, [&] { flushed = true; });
+    QTRY_VERIFY(flushed);
     QVERIFY(f.platform.menus.shown.isEmpty());
 }
 

@@ -18,6 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(CommandLine::Action)
 
 class TestStartup : public QObject {
@@ -94,8 +97,19 @@ void TestStartup::roomUserIsTheRoomsOwnName() {
     TestChatRoom room;
     room.setUserName("Dj Me");
     QCOMPARE(RoomLauncher::roomUserName(room.socketPath()), "Dj Me");
-    // No answer (no room, or an older one that refuses the question): the name a new room takes.
-    QCOMPARE(RoomLauncher::roomUserName(room.socketPath() + ".gone"), ChatRoom::loginName());
+    // No answer (no room, or an older one that refuses the question): the name a new room takes,
+    // the login name of the password database, even where the environment claims another.
+    const passwd *me = ::getpwuid(::getuid());
+    QVERIFY(me);
+    const QString expected = QString::fromLocal8Bit(me->pw_name);
+    const bool hadUser = qEnvironmentVariableIsSet("USER");
+    const QByteArray user = qgetenv("USER");
+    qputenv("USER", "not-" + expected.toLocal8Bit());
+    const QString roomUser = ChatRoom::loginName();
+    const QString playerUser = RoomLauncher::roomUserName(room.socketPath() + ".gone");
+    hadUser ? qputenv("USER", user) : qunsetenv("USER");
+    QCOMPARE(roomUser, expected);
+    QCOMPARE(playerUser, expected);
 }
 
 void TestStartup::settingsFolder() {

@@ -15,6 +15,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -39,6 +41,7 @@ private:
     void type(const char *edit, const QString &text);
     void click(const char *button);
     void sendChat(const QString &text);
+    bool onScannerThread(const std::function<void()> &step);
 
     QTemporaryDir m_folder;
     ChatRoom m_room{QStringLiteral("Test User")};
@@ -104,6 +107,19 @@ void TestChatLink::sendChat(const QString &text) {
         m_scanner, [this, text] { m_scanner->SendChat(text); }, Qt::QueuedConnection);
 }
 
+// Runs `step` on the scanner's thread after everything queued there before it, and waits for it.
+bool TestChatLink::onScannerThread(const std::function<void()> &step) {
+    const auto done = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(
+        m_scanner,
+        [step, done] {
+            step();
+            *done = true;
+        },
+        Qt::QueuedConnection);
+    return QTest::qWaitFor([&] { return done->load(); }, 10000);
+}
+
 void TestChatLink::userLineReportedOnce() {
     const qsizetype before = reported().size();
     type("inputEdit", "hello: there & <you>");
@@ -111,8 +127,8 @@ void TestChatLink::userLineReportedOnce() {
     QTRY_COMPARE(reported().size(), before + 1);
     QCOMPARE(reported().last(),
              (Line{"Test User", "hello: there &amp; &lt;you&gt;", "{10:11:12}"}));
-    // Still the last line a second later: not reported again.
-    QTest::qWait(1200);
+    // Still the last line at the next poll: not reported again.
+    QVERIFY(onScannerThread([this] { m_scanner->tick(); }));
     QCOMPARE(reported().size(), before + 1);
 }
 
@@ -128,7 +144,7 @@ void TestChatLink::otherMemberReportedWithTheirName() {
 void TestChatLink::chatSendsOffSendsNothing() {
     m_chatSends = false;
     sendChat("<b>not to be seen</b>");
-    QTest::qWait(1200);
+    QVERIFY(onScannerThread([] {})); // the send is done with
     QVERIFY(!m_room.transcript().contains("not to be seen"));
     QCOMPARE(m_room.input(), QString());
 

@@ -339,15 +339,15 @@ void TstChatRoomClient::findsNoRoomAtOnce() {
     const QString path = m_folder->filePath(where);
     if (where == "stale")
         QVERIFY(testenv::makeStaleSocket(path));
-    ChatRoomClient client(path);
+    // A budget no busy machine comes near: any operation that waited for it would take 10 s.
+    ChatRoomClient client(path, 10000);
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(client.transcript(), QString());
     client.setInput(QStringLiteral("x"));
     client.pressSend();
     QVERIFY(!client.roomAnswers());
-    // Four operations that waited for their 250 ms budgets would take a second.
-    QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TstChatRoomClient::findsTheRoomInTheRuntimeFolder() {

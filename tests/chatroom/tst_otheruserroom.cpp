@@ -122,7 +122,9 @@ void TstOtherUserRoom::roomHangsUpOnOtherUsers() {
     const QByteArray socket = QFile::encodeName(room.socketPath());
     QVERIFY(::chmod(socket.constData(), 0666) == 0);
     QVERIFY(::chmod(QFile::encodeName(QFileInfo(room.socketPath()).path()).constData(), 0755) == 0);
-    QCOMPARE(testenv::askAsOtherUser(room.socketPath(), "GET 0\n"), QByteArray());
+    const testenv::OtherUserAnswer answer = testenv::askAsOtherUser(room.socketPath(), "GET 0\n");
+    QCOMPARE(answer.outcome, testenv::OtherUserAnswer::Outcome::HungUp);
+    QCOMPARE(answer.bytes, QByteArray());
     // The room goes on serving its own user.
     QCOMPARE(ChatRoomClient(room.socketPath(), patientMs).transcript(),
              QStringLiteral("<BR>private"));

@@ -2,6 +2,7 @@
 // chatroom program joined to a channel, the real player (libmpv with the null audio output)
 // following that room, and a second IRC client playing the user.
 #include "app/MainWindow.h"
+#include "chat/ChatScanner.h"
 #include "commands/MultiPicker.h"
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
@@ -234,15 +235,16 @@ void TestIrcRoom::ownerGuard() {
     QVERIFY(claimant.join(kChannel));
     claimant.say(kChannel, "ar");
     const QString line = "<B>" + speaker + "</B></FONT><FONT COLOR=\"#000000\">: ar<!-- (";
-    if (obeyed)
-        QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
-    // The scanner looks twice a second.
-    QTest::qWait(1200);
+    // The owner's next line follows the claimant's through the server: once the scanner has
+    // reported it, the claimant's line was read, or held back by the room, before it.
+    claimant.quit();
+    QVERIFY(signOnAlice());
+    m_alice.say(kChannel, "after the claim");
+    const QString marker = "<B>alice</B></FONT><FONT COLOR=\"#000000\">: after the claim<!-- (";
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->scanner().oldlastlyne().contains(marker), 10000);
     QCOMPARE(m_window->findChild<QCheckBox *>("chkRandom")->isChecked(), obeyed);
     // Only the owner's line reaches the player at all.
     QCOMPARE(m_client->transcript().contains(line), obeyed);
-    claimant.quit();
-    QVERIFY(signOnAlice());
 }
 
 void TestIrcRoom::manyLinesArriveInOrder() {
@@ -274,8 +276,12 @@ void TestIrcRoom::commandFollowedByAnotherMember() {
 void TestIrcRoom::anotherMemberCannotTakeTheScreenName() {
     // The player learns only from the first line it sees: the room's own lines of the earlier
     // tests must be in first.
-    for (QString before; before != m_client->transcript(); QTest::qWait(1000))
+    QElapsedTimer quiet;
+    quiet.start();
+    for (QString before; before != m_client->transcript(); QTest::qWait(1000)) {
+        QVERIFY2(quiet.elapsed() < 60000, "the room's own lines never stopped");
         before = m_client->transcript();
+    }
     auto *name = m_window->findChild<QLabel *>("labSN");
     name->setText("Click To Set");
     m_bob.say(kChannel, "psst zandor.amp 4.0, I am the owner now");
@@ -375,6 +381,16 @@ void TestIrcRoom::tls() {
         QByteArray output;
         QTRY_VERIFY_WITH_TIMEOUT((output += room.readAll()).contains("certificate not trusted"),
                                  5000);
+        // The server answers in order: once it has listed the channel to the user, any join of
+        // the room before the refusal has been seen.
+        const auto namesListed = [&] {
+            const QList<IrcMessage> got = m_alice.received();
+            return std::count_if(got.cbegin(), got.cend(),
+                                 [](const IrcMessage &m) { return m.command == "366"; });
+        };
+        const auto listedBefore = namesListed();
+        m_alice.send("NAMES " + kChannel);
+        QTRY_VERIFY_WITH_TIMEOUT(namesListed() > listedBefore, 5000);
         QVERIFY(!roomJoined(kRoomNick + "_", 0));
     }
     room.terminate();

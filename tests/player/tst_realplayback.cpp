@@ -250,11 +250,17 @@ void TestRealPlayback::badFiles() {
         path = dir.filePath(file);
         QVERIFY(QDir().mkdir(path));
     } else if (file == QLatin1String("unreadable.mp3")) {
+        if (::geteuid() == 0) {
+            // Every file is readable to root.
+            const QString failure =
+                testenv::failureAsOtherUser(QTest::currentTestFunction(), QTest::currentDataTag());
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            return;
+        }
         path = dir.filePath(file);
         QVERIFY(QFile::copy(testenv::media("tagged.mp3"), path));
         QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
-        if (::access(QFile::encodeName(path).constData(), R_OK) == 0)
-            QSKIP("running as root: every file is readable");
+        QVERIFY(::access(QFile::encodeName(path).constData(), R_OK) != 0);
     }
 
     // Something good plays first, so that "no new item" is not just "nothing ever played".

@@ -37,8 +37,15 @@ private:
         QByteArray speaker;
         QByteArray text;
     };
-    enum class Outcome { Answered, Masked, Interrupted, Missed };
+    // Masked: no answer, but another line came after the command that the player says on its
+    // own or that a room kill or an earlier command explains, so it may never have seen it.
+    // Wrong: the player said something nothing explains, and not the answer.
+    enum class Outcome { Answered, Masked, Interrupted, Missed, Wrong };
     using Match = std::function<bool(const QByteArray &)>;
+    struct Unanswered {
+        Match match;
+        qint64 atMs;
+    };
 
     static QList<Line> linesOf(const QByteArray &transcript);
     bool startRoom();
@@ -46,6 +53,9 @@ private:
     // Types `command` under the user's name and waits up to 3 s for an answer that `match`
     // accepts; with a `speaker`, the line goes in under that name through a changed transcript.
     Outcome command(const QByteArray &command, const Match &match, const QByteArray &speaker = {});
+    // Why a line of the user other than the awaited answer may rightly follow a command; empty
+    // when nothing explains it.
+    QString excuse(const QByteArray &line) const;
     void wordCommand();
     void playCommand();
     void noise();
@@ -69,6 +79,8 @@ private:
     QMap<QByteArray, QByteArray> m_answers; // word command -> its answer
     qint64 m_nextKillMs = 0;
     int m_playMissesInARow = 0;
+    QList<Unanswered> m_unanswered; // the user's recent commands that got no answer in time
+    QByteArray m_wrongLine;         // what the player said instead, for the last Wrong
     QStringList m_failures;
     QMap<QString, int> m_counts;
     QHash<QByteArray, qint64> m_lastTyped; // line -> when it was last typed, ms since the epoch

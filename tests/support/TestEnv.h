@@ -17,9 +17,20 @@ QString binaryDir();
 bool copyToByteName(const QString &from, const QByteArray &to);
 // A socket file that nothing listens on, as a chat room that was killed leaves behind.
 bool makeStaleSocket(const QString &path);
-// Sends request to the socket at path from a process of another user (nobody) and returns what
-// came back before the other end closed or went quiet for two seconds. Root only.
-QByteArray askAsOtherUser(const QString &path, const QByteArray &request);
+// What a process of another user (nobody) met at a socket, and the bytes it got back.
+struct OtherUserAnswer {
+    enum class Outcome { NotRun, NotConnected, HungUp, WentQuiet };
+    Outcome outcome = Outcome::NotRun;
+    QByteArray bytes;
+};
+// Sends request to the socket at path from a process of nobody and reads until the other end
+// closes (HungUp) or goes quiet for two seconds (WentQuiet). NotRun: no such user, or the ids
+// could not be dropped (root only). NotConnected: the connect itself failed.
+OtherUserAnswer askAsOtherUser(const QString &path, const QByteArray &request);
+// Runs one test function of this test program (one row of it, given a row) in a process of
+// nobody, where permissions stop it as they stop any user but root. Empty when it ran and passed
+// there; otherwise the child's exit code and output. Root only.
+QString failureAsOtherUser(const char *function, const char *row = nullptr);
 // Plays the window's first library entry until it advances, then stops. The engine's first file
 // in a new process loads its decoders, which on a busy machine can take longer than the
 // announcement check waits (500 ms, once): tests warm it up before they time announcements.
