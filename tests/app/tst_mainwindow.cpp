@@ -5,8 +5,8 @@
 #include "library/Library.h"
 #include "platform/ExitSignals.h"
 #include "support/TestPlatform.h"
-#include "tray/TrayControl.h"
 #include "tray/MenuForm.h"
+#include "tray/TrayControl.h"
 
 #include <QAction>
 #include <QCheckBox>
