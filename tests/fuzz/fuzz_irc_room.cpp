@@ -62,9 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     ChatRoom room(QStringLiteral("zandoramp"));
     room.setClock([] { return kNow; });
+    // Every line is due at once, so that each channel message's lines are known when it is
+    // handled; how lines are paced is not what this is about.
+    room.pacer().setClock(
+        [n = std::chrono::milliseconds(0)]() mutable { return n += LinePacer::hold; });
     QStringList appended;
     QObject::connect(&room, &ChatRoom::lineAppended,
                      [&](const QString &line) { appended.append(line); });
+    // Lines of others that only the window shows: no markup from the network there either.
+    QStringList shownOnly;
+    QObject::connect(&room, &ChatRoom::lineNotPassedOn,
+                     [&](const QString &line) { shownOnly.append(line); });
     IrcClient::Settings settings;
     settings.host = QStringLiteral("127.0.0.1");
     settings.port = listener->serverPort();
@@ -124,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // too, which go out to the channel as plain text and come back like any other. And the
     // transcript grows no faster than what came in.
     const qsizetype markup = frameMarkup();
-    for (const QString &line : appended)
+    for (const QString &line : appended + shownOnly)
         FUZZ_CHECK(line.count(QLatin1Char('<')) + line.count(QLatin1Char('>')) == markup);
     FUZZ_CHECK(room.transcriptUtf8().size() <=
                qsizetype(size) * 16 + (lines.size() + said) * 2 * markup * 40);
