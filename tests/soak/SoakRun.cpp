@@ -102,6 +102,8 @@ bool SoakRun::waitForPlayer() {
 
 SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
                                   const QByteArray &speaker) {
+    if (!speaker.isEmpty())
+        awaitQuietRoom();
     const std::optional<QByteArray> before = m_link.transcript();
     if (!before)
         return Outcome::Interrupted;
@@ -385,6 +387,25 @@ void SoakRun::maybeKillRoom() {
     if (!startRoom())
         fail(QStringLiteral("the room did not come back after a restart"));
     m_nextKillMs = m_clock.elapsed() + 10000 + m_random.bounded(30000);
+}
+
+void SoakRun::awaitQuietRoom() {
+    // Lines typed before may still wait in the room, which lets them in a hold apart; a transcript
+    // replaced now would have them come in after the command, as if said in answer to it. Once
+    // nothing has come in for longer than a hold, nothing waits.
+    QElapsedTimer waited;
+    waited.start();
+    QElapsedTimer quiet;
+    quiet.start();
+    std::optional<QByteArray> last = m_link.transcript();
+    while (quiet.elapsed() <= LinePacer::hold.count() + 100 && waited.elapsed() < kQueueLimitMs) {
+        QThread::msleep(kPollMs);
+        std::optional<QByteArray> now = m_link.transcript();
+        if (now != last) {
+            last = std::move(now);
+            quiet.restart();
+        }
+    }
 }
 
 void SoakRun::awaitFreshStamp(const QByteArray &line) {

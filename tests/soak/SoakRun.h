@@ -64,6 +64,7 @@ private:
     bool deletePlaying();
     void maybeKillRoom();
     void awaitFreshStamp(const QByteArray &line);
+    void awaitQuietRoom();
     void fail(const QString &why);
     void pause(int fromMs, int toMs);
     void report() const;
