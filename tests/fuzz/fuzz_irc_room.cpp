@@ -1,11 +1,11 @@
 // The room on IRC taking whatever an IRC server sends: a real IrcClient connected over loopback
-// to a server played by this fuzzer, joined to a ChatRoom by IrcRoomLink. The input is lines
+// to a server played by this fuzzer, joined to a ChatRoom by NetworkRoomLink. The input is lines
 // split by LF; each is sent to the client as a server line, except "SAY text", which the room's
 // own user says (it goes out to the channel once the client is in it).
 #include "FuzzInput.h"
 
 #include "chatroom/ChatRoom.h"
-#include "chatroom/IrcRoomLink.h"
+#include "chatroom/NetworkRoomLink.h"
 #include "chatroom/irc/IrcClient.h"
 #include "chatroom/irc/IrcMessage.h"
 #include "chatroom/irc/IrcOwnerMask.h"
@@ -78,19 +78,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     settings.port = listener->serverPort();
     settings.nick = QStringLiteral("zandoramp");
     settings.channel = QStringLiteral("#chan");
+    settings.owner = IrcOwnerMask(QStringLiteral("alice!*@trusted.example"));
     auto *client = new IrcClient(settings);
     // The lines each channel message put in the transcript, and whether its sender was alice:
     // the link's own handler runs between these two.
-    qsizetype shownBefore = 0;
-    QObject::connect(client, &IrcClient::channelMessage, [&] { shownBefore = appended.size(); });
-    IrcRoomLink link(&room, client, IrcOwnerMask(QStringLiteral("alice!*@trusted.example")));
+    qsizetype shownBefore = -1;
+    QObject::connect(client, &RoomNetwork::messageArrived, [&] { shownBefore = appended.size(); });
+    NetworkRoomLink link(&room, client);
     QSet<qsizetype> fromAlice;
-    QObject::connect(client, &IrcClient::channelMessage,
-                     [&](const QByteArray &source, const QString &account) {
-                         for (qsizetype i = shownBefore; i < appended.size(); ++i)
-                             if (vouchedForAlice(source, account))
-                                 fromAlice.insert(i);
-                     });
+    QObject::connect(
+        client, &IrcClient::channelMessage, [&](const QByteArray &source, const QString &account) {
+            for (qsizetype i = shownBefore; shownBefore >= 0 && i < appended.size(); ++i)
+                if (vouchedForAlice(source, account))
+                    fromAlice.insert(i);
+            shownBefore = -1;
+        });
     client->start();
     FUZZ_CHECK(listener->waitForNewConnection(5000));
     QTcpSocket *peer = listener->nextPendingConnection();

@@ -2,7 +2,7 @@
 // instead of showing, and once the queue is full a line is refused where the user sees it.
 #include "chatroom/ChatRoom.h"
 #include "chatroom/ChatRoomWindow.h"
-#include "chatroom/IrcRoomLink.h"
+#include "chatroom/NetworkRoomLink.h"
 #include "chatroom/irc/IrcClient.h"
 
 #include <QLabel>
@@ -47,7 +47,7 @@ void TestIrcRoomLink::linesWaitUpToTheBound() {
     settings.queueBound = 3;
     IrcClient client(settings);
     ChatRoom room(QStringLiteral("someone"));
-    IrcRoomLink link(&room, &client);
+    NetworkRoomLink link(&room, &client);
     ChatRoomWindow window(&room);
     window.showNetwork(client.stateText());
     client.start();
@@ -85,9 +85,11 @@ void TestIrcRoomLink::speakerIsTheNickChecked() {
     QFETCH(QByteArray, source);
     QFETCH(QString, speaker);
     QFETCH(bool, passedOn);
-    IrcClient client({});
+    IrcClient::Settings settings;
+    settings.owner = IrcOwnerMask(QStringLiteral("alice!*@home.example"));
+    IrcClient client(settings);
     ChatRoom room(QStringLiteral("someone"));
-    IrcRoomLink link(&room, &client, IrcOwnerMask(QStringLiteral("alice!*@home.example")));
+    NetworkRoomLink link(&room, &client);
     QSignalSpy shownOnly(&room, &ChatRoom::lineNotPassedOn);
     emit client.channelMessage(source, QString(), "r");
     const QString line = passedOn ? room.transcript() : shownOnly.value(0).value(0).toString();

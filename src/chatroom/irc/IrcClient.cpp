@@ -24,8 +24,8 @@ QString plain(const QByteArray &bytes) {
 } // namespace
 
 IrcClient::IrcClient(Settings settings, QObject *parent)
-    : QObject(parent), m_settings(std::move(settings)), m_socket(new QSslSocket(this)),
-      m_queue(m_settings.pacing, m_settings.queueBound), m_nick(m_settings.nick) {
+    : RoomNetwork(settings.pacing, settings.queueBound, parent), m_settings(std::move(settings)),
+      m_socket(new QSslSocket(this)), m_nick(m_settings.nick) {
     m_retry.setSingleShot(true);
     m_rejoin.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &IrcClient::connectToServer);
@@ -33,7 +33,7 @@ IrcClient::IrcClient(Settings settings, QObject *parent)
         setState(State::Joining, tr("IRC: joining %1 on %2").arg(m_settings.channel, where()));
         writeNow(IrcMessage::build("JOIN", {m_settings.channel.toUtf8()}));
     });
-    connect(&m_queue, &IrcSendQueue::lineReady, this, &IrcClient::writeQueued);
+    connect(this, &IrcClient::channelMessage, this, &IrcClient::relay);
     connect(m_socket, &QSslSocket::readyRead, this, &IrcClient::readLines);
     connect(m_socket, &QSslSocket::disconnected, this, &IrcClient::onDisconnected);
     if (m_settings.tls)
@@ -76,14 +76,31 @@ void IrcClient::start() {
     connectToServer();
 }
 
-bool IrcClient::say(const QStringList &lines) {
+QList<QByteArray> IrcClient::encode(const QString &line) const {
     QList<QByteArray> messages;
     const QByteArray channel = m_settings.channel.toUtf8();
-    for (const QString &line : lines) {
-        for (const QByteArray &piece : irctext::split(line, textBudget()))
-            messages += IrcMessage::build("PRIVMSG", {channel, piece});
-    }
-    return m_queue.enqueue(messages);
+    for (const QByteArray &piece : irctext::split(line, textBudget()))
+        messages += IrcMessage::build("PRIVMSG", {channel, piece});
+    return messages;
+}
+
+void IrcClient::relay(const QByteArray &rawSource, const QString &account, const QByteArray &text) {
+    // No nick holds control characters, and the player drops a CR from a speaker's name before
+    // it compares the name with its user's: "ali\rce" would pass the owner check below as
+    // someone else and then be obeyed as alice. The nick shown is the nick checked.
+    QByteArray source = rawSource;
+    source.removeIf([](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    const QString nick =
+        irctext::decode(source.left(source.indexOf('!') < 0 ? source.size() : source.indexOf('!')));
+    const QByteArray action = irctext::actionText(text);
+    if (action.isNull() && irctext::isCtcp(text))
+        return; // a client-to-client query (VERSION, PING, ...), not something said
+    // The server gives no one else the room's nick while the room holds it.
+    const Sender sender = nick == m_nick                                 ? Sender::Own
+                          : m_settings.owner.isOwner(source, account)    ? Sender::Owner
+                          : m_settings.owner.isImpostor(source, account) ? Sender::Impostor
+                                                                         : Sender::Other;
+    emit messageArrived(nick, plain(action.isNull() ? text : action), !action.isNull(), sender);
 }
 
 void IrcClient::connectToServer() {
@@ -154,10 +171,10 @@ void IrcClient::handle(const IrcMessage &message) {
     } else if (command == "421" && message.param(1) == "CAP") {
         m_capNegotiating = false;
     } else if (command == "JOIN" && isMe(message.nick()) && isChannel(message.param(0))) {
-        m_delay = firstRetry;
+        resetRetryDelay();
         setState(State::InChannel,
                  tr("IRC: in %1 on %2 as %3").arg(m_settings.channel, where(), m_nick));
-        m_queue.setOpen(true);
+        setQueueOpen(true);
     } else if (command == "KICK" && isChannel(message.param(0)) && isMe(message.param(1))) {
         rejoinLater(tr("kicked by %1: %2").arg(plain(message.nick()), plain(message.param(2))));
     } else if ((command == "403" || command == "405" || command == "471" || command == "473" ||
@@ -211,40 +228,41 @@ void IrcClient::writeNow(const QByteArray &line) {
     m_socket->write(line + "\r\n");
 }
 
-void IrcClient::writeQueued(const QByteArray &line) {
-    writeNow(line);
+void IrcClient::write(const QByteArray &message) {
+    writeNow(message);
     if (m_echo)
         return;
     // Servers do not send our own messages back to us; the room shows them as they went out.
-    if (const auto message = IrcMessage::parse(line))
-        emit channelMessage(m_nick.toUtf8(), QString(), message->param(1));
+    if (const auto sent = IrcMessage::parse(message))
+        emit channelMessage(m_nick.toUtf8(), QString(), sent->param(1));
 }
 
 void IrcClient::retryLater(const QString &why) {
-    m_queue.setOpen(false);
+    setQueueOpen(false);
     m_rejoin.stop();
-    m_retry.start(m_delay);
+    const std::chrono::seconds delay = takeRetryDelay();
+    m_retry.start(delay);
     setState(State::Waiting, tr("IRC: disconnected from %1 (%2); connecting again in %3 s")
                                  .arg(where(), why)
-                                 .arg(m_delay.count()));
-    m_delay = qMin(m_delay * 2, lastRetry);
+                                 .arg(delay.count()));
     m_socket->abort();
     m_buffer.clear();
 }
 
 void IrcClient::rejoinLater(const QString &why) {
-    m_queue.setOpen(false);
-    m_rejoin.start(m_delay);
+    setQueueOpen(false);
+    const std::chrono::seconds delay = takeRetryDelay();
+    m_rejoin.start(delay);
     setState(State::Joining, tr("IRC: out of %1 (%2); joining again in %3 s")
                                  .arg(m_settings.channel, why)
-                                 .arg(m_delay.count()));
-    m_delay = qMin(m_delay * 2, lastRetry);
+                                 .arg(delay.count()));
 }
 
 void IrcClient::setState(State state, const QString &text) {
     m_state = state;
     m_stateText = text;
     emit stateChanged(state, text);
+    emit stateTextChanged(text);
 }
 
 bool IrcClient::isChannel(const QByteArray &name) const {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "chatroom/irc/IrcSendQueue.h"
+#include "chatroom/irc/IrcOwnerMask.h"
+#include "chatroom/net/RoomNetwork.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -14,9 +15,10 @@ struct IrcMessage;
 // One IRC connection that stays in one channel: it registers (server password, nick, user,
 // IRCv3 capabilities), answers PINGs, takes the next nick while its own is in use, joins the
 // channel and rejoins after a kick, and after any disconnect connects again with a growing
-// delay (1 s doubling up to 60 s). What it says goes through a paced, bounded queue that waits
-// while the client is out of the channel.
-class IrcClient : public QObject {
+// delay. What it says goes through the paced, bounded queue that waits while the client is out of
+// the channel. With an owner mask it tells the owner's messages from those of anyone else using
+// the owner's nick.
+class IrcClient : public RoomNetwork {
     Q_OBJECT
 public:
     struct Settings {
@@ -28,31 +30,23 @@ public:
         QByteArray password; // empty: none
         QString nick;
         QString channel;
-        IrcSendQueue::Pacing pacing;
-        qsizetype queueBound = IrcSendQueue::defaultBound;
+        SendQueue::Pacing pacing;
+        qsizetype queueBound = SendQueue::defaultBound;
+        IrcOwnerMask owner;
     };
     enum class State { Connecting, Registering, Joining, InChannel, Waiting };
     Q_ENUM(State)
 
-    static constexpr std::chrono::seconds firstRetry{1};
-    static constexpr std::chrono::seconds lastRetry{60};
-
     explicit IrcClient(Settings settings, QObject *parent = nullptr);
     ~IrcClient() override;
 
-    void start();
-
-    // Says each of `lines` in the channel, cut into as many messages as the line limit needs.
-    // False, and nothing queued, when the queue has no room for all of them.
-    bool say(const QStringList &lines);
+    void start() override;
 
     State state() const { return m_state; }
-    // One line for the room's window.
-    QString stateText() const { return m_stateText; }
-    QString nick() const { return m_nick; }
-    QString channel() const { return m_settings.channel; }
-    qsizetype pending() const { return m_queue.pending(); }
-    qsizetype queueBound() const { return m_queue.bound(); }
+    QString stateText() const override { return m_stateText; }
+    QString nick() const override { return m_nick; }
+    QString place() const override { return m_settings.channel; }
+    bool checksOwner() const override { return m_settings.owner.isSet(); }
 
 signals:
     void stateChanged(IrcClient::State state, const QString &text);
@@ -61,7 +55,13 @@ signals:
     // does not echo them. `account` is the sender's account name when the server tags it.
     void channelMessage(const QByteArray &source, const QString &account, const QByteArray &text);
 
+protected:
+    // Each line cut into as many messages as the line limit needs.
+    QList<QByteArray> encode(const QString &line) const override;
+    void write(const QByteArray &message) override;
+
 private:
+    void relay(const QByteArray &source, const QString &account, const QByteArray &text);
     void connectToServer();
     void onConnected();
     void onDisconnected();
@@ -69,7 +69,6 @@ private:
     void handle(const IrcMessage &message);
     void handleCap(const IrcMessage &message);
     void writeNow(const QByteArray &line);
-    void writeQueued(const QByteArray &line);
     void retryLater(const QString &why);
     void rejoinLater(const QString &why);
     void setState(State state, const QString &text);
@@ -80,10 +79,8 @@ private:
 
     Settings m_settings;
     QSslSocket *m_socket;
-    IrcSendQueue m_queue;
     QTimer m_retry;
     QTimer m_rejoin;
-    std::chrono::seconds m_delay = firstRetry;
     QByteArray m_buffer;
     QString m_nick;
     QString m_lastError;

@@ -9,9 +9,9 @@
 
 // Paces the lines a client sends so that the server never drops it for flooding: a short burst
 // goes at once, then one line per interval, as mainstream clients do. Lines wait, in order, while
-// the queue is closed (not connected, not in the channel); past `bound` lines new ones are
+// the queue is closed (not connected, not in the room); past `bound` lines new ones are
 // refused whole rather than dropped later.
-class IrcSendQueue : public QObject {
+class SendQueue : public QObject {
     Q_OBJECT
 public:
     struct Pacing {
@@ -20,7 +20,7 @@ public:
     };
     static constexpr qsizetype defaultBound = 200;
 
-    IrcSendQueue(Pacing pacing, qsizetype bound, QObject *parent = nullptr);
+    SendQueue(Pacing pacing, qsizetype bound, QObject *parent = nullptr);
 
     // Takes all the lines or none: false when they would take the queue past its bound.
     bool enqueue(const QList<QByteArray> &lines);

@@ -1,20 +1,20 @@
 // The pacing of what the room says: a burst, then one line per interval, in order, nothing
 // dropped, a bound past which lines are refused, and nothing sent while the queue is closed.
-#include "chatroom/irc/IrcSendQueue.h"
+#include "chatroom/net/SendQueue.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
 using namespace std::chrono_literals;
 
-class TestIrcSendQueue : public QObject {
+class TestSendQueue : public QObject {
     Q_OBJECT
 private slots:
     void pacing_data();
     void pacing();
 };
 
-void TestIrcSendQueue::pacing_data() {
+void TestSendQueue::pacing_data() {
     QTest::addColumn<int>("burst");
     QTest::addColumn<int>("bound");
     QTest::addColumn<bool>("open");
@@ -30,7 +30,7 @@ void TestIrcSendQueue::pacing_data() {
         << 1 << 10 << false << QList<int>{6, 5, 4} << QList<bool>{true, false, true} << 0;
 }
 
-void TestIrcSendQueue::pacing() {
+void TestSendQueue::pacing() {
     QFETCH(int, burst);
     QFETCH(int, bound);
     QFETCH(bool, open);
@@ -38,12 +38,12 @@ void TestIrcSendQueue::pacing() {
     QFETCH(QList<bool>, accepted);
     QFETCH(int, atOnce);
     constexpr auto interval = 40ms;
-    IrcSendQueue queue({burst, interval}, bound);
+    SendQueue queue({burst, interval}, bound);
     QList<QByteArray> sent;
     QList<qint64> when;
     QElapsedTimer clock;
     clock.start();
-    connect(&queue, &IrcSendQueue::lineReady, [&](const QByteArray &line) {
+    connect(&queue, &SendQueue::lineReady, [&](const QByteArray &line) {
         sent += line;
         when += clock.elapsed();
     });
@@ -74,5 +74,5 @@ void TestIrcSendQueue::pacing() {
             qPrintable(QStringLiteral("line %1 after %2 ms").arg(i).arg(when[i] - when[i - 1])));
 }
 
-QTEST_MAIN(TestIrcSendQueue)
-#include "tst_ircsendqueue.moc"
+QTEST_MAIN(TestSendQueue)
+#include "tst_sendqueue.moc"

@@ -1,16 +1,16 @@
-#include "chatroom/irc/IrcSendQueue.h"
+#include "chatroom/net/SendQueue.h"
 
-IrcSendQueue::IrcSendQueue(Pacing pacing, qsizetype bound, QObject *parent)
+SendQueue::SendQueue(Pacing pacing, qsizetype bound, QObject *parent)
     : QObject(parent), m_pacing(pacing), m_bound(bound), m_tokens(qMax(1, pacing.burst)) {
     m_refill.setInterval(m_pacing.interval);
     // One token per tick, each tick timed from the one before it: a repeating timer that fires
     // late catches up with its schedule, and two lines would go out closer than the interval.
     m_refill.setSingleShot(true);
     m_refill.setTimerType(Qt::PreciseTimer);
-    connect(&m_refill, &QTimer::timeout, this, &IrcSendQueue::refill);
+    connect(&m_refill, &QTimer::timeout, this, &SendQueue::refill);
 }
 
-bool IrcSendQueue::enqueue(const QList<QByteArray> &lines) {
+bool SendQueue::enqueue(const QList<QByteArray> &lines) {
     if (m_lines.size() + lines.size() > m_bound)
         return false;
     for (const QByteArray &line : lines)
@@ -19,12 +19,12 @@ bool IrcSendQueue::enqueue(const QList<QByteArray> &lines) {
     return true;
 }
 
-void IrcSendQueue::setOpen(bool open) {
+void SendQueue::setOpen(bool open) {
     m_open = open;
     drain();
 }
 
-void IrcSendQueue::drain() {
+void SendQueue::drain() {
     while (m_open && m_tokens > 0 && !m_lines.isEmpty()) {
         --m_tokens;
         if (!m_refill.isActive())
@@ -33,7 +33,7 @@ void IrcSendQueue::drain() {
     }
 }
 
-void IrcSendQueue::refill() {
+void SendQueue::refill() {
     if (m_tokens < qMax(1, m_pacing.burst))
         ++m_tokens;
     if (m_tokens < qMax(1, m_pacing.burst))
