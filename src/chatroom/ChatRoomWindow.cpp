@@ -109,6 +109,14 @@ void ChatRoomWindow::setNetworkStatus(const QString &text) {
     m_networkStatusLabel->setText(text);
 }
 
+void ChatRoomWindow::showNetworkWarning(const QString &text) {
+    auto *warning = new QLabel(text, this);
+    warning->setObjectName(QStringLiteral("networkWarningLabel"));
+    warning->setWordWrap(true);
+    warning->setTextFormat(Qt::PlainText);
+    layout()->addWidget(warning);
+}
+
 void ChatRoomWindow::showTranscript() {
     m_transcriptView->showTranscript(m_room->transcriptUtf8());
 }

@@ -23,6 +23,9 @@ public:
     // lines would exist nowhere but here.
     void showNetwork(const QString &status);
     void setNetworkStatus(const QString &text);
+    // Something about the network that holds for the whole session, such as a group chat that
+    // hides who its members are.
+    void showNetworkWarning(const QString &text);
 
 private:
     void showTranscript();

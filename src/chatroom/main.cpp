@@ -1,8 +1,9 @@
 #include "chatroom/ChatRoom.h"
 #include "chatroom/ChatRoomServer.h"
 #include "chatroom/ChatRoomWindow.h"
-#include "chatroom/IrcRoomLink.h"
+#include "chatroom/NetworkRoomLink.h"
 #include "chatroom/irc/IrcClient.h"
+#include "chatroom/xmpp/XmppClient.h"
 #include "platform/ChatRoomClient.h"
 #include "platform/ChatSocketPath.h"
 #include "platform/ExitSignals.h"
@@ -25,7 +26,11 @@ const char usage[] =
     "       chatroom [--socket PATH] --irc HOST[:PORT] --channel '#NAME' --nick NICK\n"
     "                [--tls [--trust-cert FILE]] [--password-file FILE] [--owner MASK]\n"
     "                [--pace BURST,MS]\n"
-    "A local chat room that the player can follow, on its own or as an IRC channel.\n"
+    "       chatroom [--socket PATH] --xmpp JID --muc ROOM@SERVICE [--nick NICK]\n"
+    "                [--password-file FILE] [--server HOST[:PORT]] [--trust-cert FILE]\n"
+    "                [--owner BAREJID] [--pace BURST,MS]\n"
+    "A local chat room that the player can follow, on its own, as an IRC channel or\n"
+    "as an XMPP group chat.\n"
     "  --socket PATH         serve on (or check) the socket at PATH instead of the\n"
     "                        usual place\n"
     "  --running             exit at once: status 0 when a chat room answers on the\n"
@@ -36,42 +41,38 @@ const char usage[] =
     "                        or 6697 with --tls); the player's lines go to the channel\n"
     "                        and everyone's messages come into the room\n"
     "  --channel '#NAME'     the channel to join (quote it: # starts a shell comment)\n"
-    "  --nick NICK           the room's nick; NICK_ and so on when it is taken\n"
+    "  --nick NICK           the room's nick; NICK_ and so on when it is taken (on\n"
+    "                        XMPP, the JID's own name unless given)\n"
     "  --tls                 connect with TLS; the server's certificate must be valid\n"
     "  --trust-cert FILE     also trust the PEM certificate in FILE (a self-hosted\n"
     "                        server's own)\n"
-    "  --password-file FILE  send the first line of FILE as the server password\n"
+    "  --password-file FILE  send the first line of FILE as the server password (on\n"
+    "                        XMPP, the account's password)\n"
     "  --owner MASK          nick!user@host (* and ? allowed): only the owner's lines\n"
     "                        and the room's own reach the player; the others are\n"
     "                        shown in the window, marked \"(not passed on)\", and a\n"
     "                        line under that nick from any other source is shown as\n"
     "                        \"nick (unverified)\"\n"
     "  --pace BURST,MS       send BURST lines at once, then one every MS milliseconds\n"
-    "                        (default 4,2000: what servers tolerate without flood kicks)\n";
+    "                        (default 4,2000: what servers tolerate without flood kicks)\n"
+    "  --xmpp JID            make the room an XMPP group chat, signed in as JID\n"
+    "                        (name@domain); always over STARTTLS with a verified\n"
+    "                        certificate\n"
+    "  --muc ROOM@SERVICE    the group chat to join\n"
+    "  --server HOST[:PORT]  the server to connect to (default: the JID's domain,\n"
+    "                        port 5222)\n"
+    "  --owner BAREJID       on XMPP, the owner's JID (alice@example.org): only lines\n"
+    "                        whose sender the group chat shows to be that JID reach\n"
+    "                        the player, so the room must show members' JIDs\n";
 
-// The IRC settings from the command line; an empty error when they are complete.
-QString ircSettings(const QCommandLineParser &parser, IrcClient::Settings *settings) {
-    const QUrl server(QStringLiteral("irc://") + parser.value(QStringLiteral("irc")));
-    if (!server.isValid() || server.host().isEmpty() || !server.path().isEmpty())
-        return QStringLiteral("--irc wants HOST or HOST:PORT");
-    settings->host = server.host();
-    settings->tls = parser.isSet(QStringLiteral("tls"));
-    settings->port = quint16(server.port(settings->tls ? 6697 : 6667));
-    settings->channel = parser.value(QStringLiteral("channel"));
-    if (settings->channel.size() < 2 || !QStringLiteral("#&").contains(settings->channel.at(0)) ||
-        settings->channel.contains(QLatin1Char(' ')) ||
-        settings->channel.contains(QLatin1Char(',')))
-        return QStringLiteral("--channel wants a channel name such as '#music'");
-    settings->nick = parser.value(QStringLiteral("nick"));
-    if (settings->nick.isEmpty() || settings->nick.contains(QLatin1Char(' ')))
-        return QStringLiteral("--nick wants a nick");
-    settings->trustedCertificateFile = parser.value(QStringLiteral("trust-cert"));
-    if (!settings->trustedCertificateFile.isEmpty() && !settings->tls)
-        return QStringLiteral("--trust-cert goes with --tls");
-    if (!settings->trustedCertificateFile.isEmpty()) {
+// The options both networks take: the certificate to trust, the password file and the pace.
+QString commonSettings(const QCommandLineParser &parser, QString *certificateFile,
+                       QByteArray *password, SendQueue::Pacing *pacing) {
+    *certificateFile = parser.value(QStringLiteral("trust-cert"));
+    if (!certificateFile->isEmpty()) {
         // Read by hand: Qt's TLS backend must not be touched before the application object
         // exists (it warns, and may pick no backend).
-        QFile file(settings->trustedCertificateFile);
+        QFile file(*certificateFile);
         if (!file.open(QIODevice::ReadOnly) ||
             !file.read(1 << 20).contains("-----BEGIN CERTIFICATE-----"))
             return QStringLiteral("no PEM certificate in %1").arg(file.fileName());
@@ -81,10 +82,10 @@ QString ircSettings(const QCommandLineParser &parser, IrcClient::Settings *setti
         QFile file(parser.value(QStringLiteral("password-file")));
         if (!file.open(QIODevice::ReadOnly))
             return QStringLiteral("cannot read the password file: %1").arg(file.errorString());
-        QByteArray password = file.readLine();
-        while (password.endsWith('\n') || password.endsWith('\r'))
-            password.chop(1);
-        settings->password = password;
+        QByteArray line = file.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        *password = line;
     }
     if (parser.isSet(QStringLiteral("pace"))) {
         const QStringList pace = parser.value(QStringLiteral("pace")).split(QLatin1Char(','));
@@ -93,9 +94,73 @@ QString ircSettings(const QCommandLineParser &parser, IrcClient::Settings *setti
         const int interval = pace.value(1).toInt(&intervalOk);
         if (pace.size() != 2 || !burstOk || !intervalOk || burst < 1 || interval < 1)
             return QStringLiteral("--pace wants BURST,MS such as 4,2000");
-        settings->pacing = {burst, std::chrono::milliseconds(interval)};
+        *pacing = {burst, std::chrono::milliseconds(interval)};
     }
     return QString();
+}
+
+// HOST or HOST:PORT; false when it is neither.
+bool hostAndPort(const QString &value, QString *host, quint16 *port) {
+    const QUrl server(QStringLiteral("irc://") + value);
+    if (!server.isValid() || server.host().isEmpty() || !server.path().isEmpty())
+        return false;
+    *host = server.host();
+    *port = quint16(server.port(*port));
+    return true;
+}
+
+// The IRC settings from the command line; an empty error when they are complete.
+QString ircSettings(const QCommandLineParser &parser, IrcClient::Settings *settings) {
+    settings->tls = parser.isSet(QStringLiteral("tls"));
+    settings->port = settings->tls ? 6697 : 6667;
+    if (!hostAndPort(parser.value(QStringLiteral("irc")), &settings->host, &settings->port))
+        return QStringLiteral("--irc wants HOST or HOST:PORT");
+    settings->channel = parser.value(QStringLiteral("channel"));
+    if (settings->channel.size() < 2 || !QStringLiteral("#&").contains(settings->channel.at(0)) ||
+        settings->channel.contains(QLatin1Char(' ')) ||
+        settings->channel.contains(QLatin1Char(',')))
+        return QStringLiteral("--channel wants a channel name such as '#music'");
+    settings->nick = parser.value(QStringLiteral("nick"));
+    if (settings->nick.isEmpty() || settings->nick.contains(QLatin1Char(' ')))
+        return QStringLiteral("--nick wants a nick");
+    if (parser.isSet(QStringLiteral("trust-cert")) && !settings->tls)
+        return QStringLiteral("--trust-cert goes with --tls");
+    settings->owner = IrcOwnerMask(parser.value(QStringLiteral("owner")));
+    return commonSettings(parser, &settings->trustedCertificateFile, &settings->password,
+                          &settings->pacing);
+}
+
+// A JID of the form name@domain, or with `resource` also name@domain/resource.
+bool isJid(const QString &jid, bool resource) {
+    const qsizetype at = jid.indexOf(QLatin1Char('@'));
+    const qsizetype slash = jid.indexOf(QLatin1Char('/'));
+    return at > 0 && at + 1 < (slash < 0 ? jid.size() : slash) && (resource || slash < 0) &&
+           !jid.contains(QLatin1Char(' ')) && jid.count(QLatin1Char('@')) == 1;
+}
+
+// The XMPP settings from the command line; an empty error when they are complete.
+QString xmppSettings(const QCommandLineParser &parser, XmppClient::Settings *settings) {
+    settings->jid = parser.value(QStringLiteral("xmpp"));
+    if (!isJid(settings->jid, true))
+        return QStringLiteral("--xmpp wants a JID such as alice@example.org");
+    settings->room = parser.value(QStringLiteral("muc"));
+    if (!isJid(settings->room, false))
+        return QStringLiteral("--muc wants a group chat such as music@rooms.example.org");
+    settings->nick = parser.isSet(QStringLiteral("nick"))
+                         ? parser.value(QStringLiteral("nick"))
+                         : settings->jid.left(settings->jid.indexOf(QLatin1Char('@')));
+    if (settings->nick.trimmed().isEmpty() || settings->nick.contains(QLatin1Char('/')))
+        return QStringLiteral("--nick wants a nick");
+    const QString domain = MucOccupants::bare(settings->jid).section(QLatin1Char('@'), 1);
+    settings->host = domain;
+    if (parser.isSet(QStringLiteral("server")) &&
+        !hostAndPort(parser.value(QStringLiteral("server")), &settings->host, &settings->port))
+        return QStringLiteral("--server wants HOST or HOST:PORT");
+    settings->owner = parser.value(QStringLiteral("owner"));
+    if (!settings->owner.isEmpty() && !isJid(settings->owner, false))
+        return QStringLiteral("--owner wants a bare JID such as alice@example.org");
+    return commonSettings(parser, &settings->trustedCertificateFile, &settings->password,
+                          &settings->pacing);
 }
 
 } // namespace
@@ -112,8 +177,8 @@ int main(int argc, char *argv[]) {
                                           QStringLiteral("path"));
     const QCommandLineOption sayOption(QStringLiteral("say"), QString(), QStringLiteral("text"));
     parser.addOptions({helpOption, runningOption, socketOption, sayOption});
-    for (const char *name :
-         {"irc", "channel", "nick", "trust-cert", "password-file", "owner", "pace"})
+    for (const char *name : {"irc", "channel", "nick", "trust-cert", "password-file", "owner",
+                             "pace", "xmpp", "muc", "server"})
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     parser.addOption(QCommandLineOption(QStringLiteral("tls")));
@@ -130,16 +195,27 @@ int main(int argc, char *argv[]) {
         return 0;
     }
     const bool irc = parser.isSet(QStringLiteral("irc"));
-    IrcClient::Settings settings;
-    const QString ircError = irc ? ircSettings(parser, &settings) : QString();
-    bool stray = false;
-    for (const char *name :
-         {"channel", "nick", "tls", "trust-cert", "password-file", "owner", "pace"})
-        stray = stray || (!irc && parser.isSet(QString::fromLatin1(name)));
-    if (!ircError.isEmpty() || stray) {
-        std::fprintf(stderr, "chatroom: %s\n%s",
-                     qPrintable(stray ? QStringLiteral("IRC options go with --irc") : ircError),
-                     usage);
+    const bool xmpp = parser.isSet(QStringLiteral("xmpp"));
+    IrcClient::Settings ircOptions;
+    XmppClient::Settings xmppOptions;
+    QString error = irc && xmpp ? QStringLiteral("--irc and --xmpp do not go together")
+                    : irc       ? ircSettings(parser, &ircOptions)
+                    : xmpp      ? xmppSettings(parser, &xmppOptions)
+                                : QString();
+    for (const char *name : {"channel", "tls"}) {
+        if (error.isEmpty() && !irc && parser.isSet(QString::fromLatin1(name)))
+            error = QStringLiteral("--%1 goes with --irc").arg(QString::fromLatin1(name));
+    }
+    for (const char *name : {"muc", "server"}) {
+        if (error.isEmpty() && !xmpp && parser.isSet(QString::fromLatin1(name)))
+            error = QStringLiteral("--%1 goes with --xmpp").arg(QString::fromLatin1(name));
+    }
+    for (const char *name : {"nick", "trust-cert", "password-file", "owner", "pace"}) {
+        if (error.isEmpty() && !irc && !xmpp && parser.isSet(QString::fromLatin1(name)))
+            error = QStringLiteral("network options go with --irc or --xmpp");
+    }
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "chatroom: %s\n%s", qPrintable(error), usage);
         return 2;
     }
     const QString socketPath =
@@ -177,22 +253,27 @@ int main(int argc, char *argv[]) {
     };
     QObject::connect(&room.pacer(), &LinePacer::refused, tellStderr);
     QObject::connect(&room.pacer(), &LinePacer::overflowing, tellStderr);
-    std::unique_ptr<IrcClient> client;
-    std::unique_ptr<IrcRoomLink> link;
-    if (irc) {
-        client = std::make_unique<IrcClient>(settings);
-        link = std::make_unique<IrcRoomLink>(&room, client.get(),
-                                             IrcOwnerMask(parser.value(QStringLiteral("owner"))));
-        window.showNetwork(client->stateText());
-        QObject::connect(client.get(), &IrcClient::stateChanged, &window,
-                         [&window](IrcClient::State, const QString &text) {
+    std::unique_ptr<RoomNetwork> network;
+    if (irc)
+        network = std::make_unique<IrcClient>(ircOptions);
+    else if (xmpp)
+        network = std::make_unique<XmppClient>(xmppOptions);
+    std::unique_ptr<NetworkRoomLink> link;
+    if (network) {
+        link = std::make_unique<NetworkRoomLink>(&room, network.get());
+        window.showNetwork(network->stateText());
+        QObject::connect(network.get(), &RoomNetwork::stateTextChanged, &window,
+                         [&window, tellStderr](const QString &text) {
                              window.setNetworkStatus(text);
-                             std::fprintf(stderr, "chatroom: %s\n", qPrintable(text));
+                             tellStderr(text);
                          });
-        QObject::connect(link.get(), &IrcRoomLink::lineRefused, [](const QString &reason) {
-            std::fprintf(stderr, "chatroom: %s\n", qPrintable(reason));
-        });
-        client->start();
+        QObject::connect(network.get(), &RoomNetwork::warning, &window,
+                         [&window, tellStderr](const QString &text) {
+                             window.showNetworkWarning(text);
+                             tellStderr(text);
+                         });
+        QObject::connect(link.get(), &NetworkRoomLink::lineRefused, tellStderr);
+        network->start();
     }
     window.show();
     // A room stopped by the system still closes its server, which removes the socket file.
