@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QTest>
 
+#include <optional>
+
 namespace {
 
 const QByteArray kStreamHeader = "<?xml version='1.0'?><stream:stream to='localhost' version='1.0' "
@@ -11,13 +13,9 @@ const QByteArray kStreamHeader = "<?xml version='1.0'?><stream:stream to='localh
 
 // What the client looks at in a stanza.
 struct Stanza {
-    QString name;
-    QByteArray from;
-    QString type;
-    QString id;
-    bool hasBody = false;
-    QByteArray body;   // entities decoded
-    bool self = false; // the room speaking of this very client (status 110)
+    QByteArray name, from, type, id;
+    std::optional<QByteArray> body; // entities decoded
+    bool self = false;              // the room speaking of this very client (status 110)
 };
 
 Stanza parse(const QByteArray &xml) {
@@ -33,17 +31,15 @@ Stanza parse(const QByteArray &xml) {
             continue;
         const QXmlStreamAttributes attributes = reader.attributes();
         if (++depth == 1) {
-            stanza.name = reader.qualifiedName().toString();
+            stanza.name = reader.qualifiedName().toUtf8();
             stanza.from = attributes.value(QLatin1String("from")).toUtf8();
-            stanza.type = attributes.value(QLatin1String("type")).toString();
-            stanza.id = attributes.value(QLatin1String("id")).toString();
-        } else if (depth == 2 && reader.name() == QLatin1String("body") && !stanza.hasBody) {
-            stanza.hasBody = true;
+            stanza.type = attributes.value(QLatin1String("type")).toUtf8();
+            stanza.id = attributes.value(QLatin1String("id")).toUtf8();
+        } else if (depth == 2 && reader.name() == u"body" && !stanza.body) {
             stanza.body = reader.readElementText().toUtf8();
             --depth;
-        } else if (reader.name() == QLatin1String("status") &&
-                   attributes.value(QLatin1String("code")) == QLatin1String("110")) {
-            stanza.self = true;
+        } else if (reader.name() == u"status") {
+            stanza.self = stanza.self || attributes.value(QLatin1String("code")) == u"110";
         }
     }
     return stanza;
@@ -72,19 +68,19 @@ bool XmppTestClient::signOn(quint16 port, const QByteArray &user, const QByteArr
     if (!m_socket.waitForConnected(5000))
         return false;
     const auto features = [](const QByteArray &xml) {
-        return parse(xml).name == QLatin1String("stream:features");
+        return parse(xml).name == "stream:features";
     };
     openStream();
     if (!waitFor(features))
         return false;
     send("<auth xmlns='urn:ietf:params:xml:ns:xmpp-sasl' mechanism='PLAIN'>" +
          (QByteArray(1, '\0') + user + '\0' + password).toBase64() + "</auth>");
-    QString outcome;
+    QByteArray outcome;
     if (!waitFor([&](const QByteArray &xml) {
             outcome = parse(xml).name;
-            return outcome == QLatin1String("success") || outcome == QLatin1String("failure");
+            return outcome == "success" || outcome == "failure";
         }) ||
-        outcome != QLatin1String("success"))
+        outcome != "success")
         return false;
     // The signed-in stream is a new one; its features are the ones to wait for.
     const qsizetype signedIn = m_received.size();
@@ -95,9 +91,9 @@ bool XmppTestClient::signOn(quint16 port, const QByteArray &user, const QByteArr
     if (!waitFor([&](const QByteArray &xml) {
             const Stanza stanza = parse(xml);
             outcome = stanza.type;
-            return stanza.name == QLatin1String("iq") && stanza.id == QLatin1String("bind");
+            return stanza.name == "iq" && stanza.id == "bind";
         }) ||
-        outcome != QLatin1String("result"))
+        outcome != "result")
         return false;
     send("<presence/>");
     return true;
@@ -114,9 +110,9 @@ bool XmppTestClient::join(const QByteArray &room, const QByteArray &nick) {
                before,
                [&](const QByteArray &xml) {
                    const Stanza stanza = parse(xml);
-                   if (stanza.name != QLatin1String("presence") || stanza.from != room + '/' + nick)
+                   if (stanza.name != "presence" || stanza.from != room + '/' + nick)
                        return false;
-                   refused = stanza.type == QLatin1String("error");
+                   refused = stanza.type == "error";
                    return refused || stanza.self;
                },
                5000) &&
@@ -149,13 +145,20 @@ void XmppTestClient::quit() {
     m_socket.abort();
 }
 
+std::optional<QByteArray> XmppTestClient::textOf(const QByteArray &xml,
+                                                 const QByteArray &nick) const {
+    const Stanza stanza = parse(xml);
+    if (stanza.name == "message" && stanza.type == "groupchat" &&
+        stanza.from == m_room + '/' + nick)
+        return stanza.body;
+    return std::nullopt;
+}
+
 QList<QByteArray> XmppTestClient::textsFrom(const QByteArray &nick) const {
     QList<QByteArray> texts;
     for (const QByteArray &xml : m_received) {
-        const Stanza stanza = parse(xml);
-        if (stanza.name == QLatin1String("message") && stanza.type == QLatin1String("groupchat") &&
-            stanza.from == m_room + '/' + nick && stanza.hasBody)
-            texts += stanza.body;
+        if (const std::optional<QByteArray> text = textOf(xml, nick))
+            texts += *text;
     }
     return texts;
 }
@@ -163,7 +166,7 @@ QList<QByteArray> XmppTestClient::textsFrom(const QByteArray &nick) const {
 bool XmppTestClient::sawOccupant(const QByteArray &nick) const {
     for (auto it = m_received.crbegin(); it != m_received.crend(); ++it) {
         const Stanza stanza = parse(*it);
-        if (stanza.name == QLatin1String("presence") && stanza.from == m_room + '/' + nick)
+        if (stanza.name == "presence" && stanza.from == m_room + '/' + nick)
             return stanza.type.isEmpty();
     }
     return false;
@@ -191,11 +194,8 @@ bool XmppTestClient::waitFrom(qsizetype first,
 bool XmppTestClient::waitForText(const QByteArray &nick, const QByteArray &start, int timeoutMs) {
     return waitFor(
         [&](const QByteArray &xml) {
-            const Stanza stanza = parse(xml);
-            return stanza.name == QLatin1String("message") &&
-                   stanza.type == QLatin1String("groupchat") &&
-                   stanza.from == m_room + '/' + nick && stanza.hasBody &&
-                   stanza.body.startsWith(start);
+            const std::optional<QByteArray> text = textOf(xml, nick);
+            return text && text->startsWith(start);
         },
         timeoutMs);
 }

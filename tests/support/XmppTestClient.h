@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QXmlStreamReader>
 #include <functional>
+#include <optional>
 
 // A plain XMPP client for the tests, playing a person in a group chat on the domain "localhost":
 // an unencrypted stream with SASL PLAIN. It keeps every stanza it receives, as the server wrote
@@ -46,6 +47,8 @@ private:
     // Waits as waitFor() does, looking only at the stanzas from index `first` on.
     bool waitFrom(qsizetype first, const std::function<bool(const QByteArray &)> &accept,
                   int timeoutMs);
+    // The text of a message to the room from `nick`; nothing for any other stanza.
+    std::optional<QByteArray> textOf(const QByteArray &xml, const QByteArray &nick) const;
     void openStream();
     void readStanzas();
 
