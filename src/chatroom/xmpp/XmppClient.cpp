@@ -7,9 +7,6 @@
 #include <strophe.h>
 #include <sys/socket.h>
 
-#include <cerrno>
-#include <cstring>
-
 namespace {
 
 const char kMucNs[] = "http://jabber.org/protocol/muc";
@@ -58,13 +55,19 @@ struct XmppCallbacks {
             client->watchSocket(*static_cast<int *>(sock));
         return xmpp_sockopt_cb_keepalive(conn, sock);
     }
-    static int certificateRefused(const xmpp_tlscert_t *cert, const char *const error) {
+    static int certificateRefused(const xmpp_tlscert_t *, const char *const error) {
         // Never accepted: the handshake fails and the disconnect below tells why.
-        if (XmppClient *client = clients().value(xmpp_tlscert_get_conn(cert)))
-            client->m_lastError = XmppClient::tr("certificate not trusted: %1").arg(text(error));
+        if (running())
+            running()->m_lastError = XmppClient::tr("certificate not trusted: %1").arg(text(error));
         return 0;
     }
-    static void connection(xmpp_conn_t *, xmpp_conn_event_t event, int error,
+    // The client whose connection libstrophe is serving: the certificate callback carries neither
+    // user data nor, in this version, its connection.
+    static XmppClient *&running() {
+        static XmppClient *client = nullptr;
+        return client;
+    }
+    static void connection(xmpp_conn_t *, xmpp_conn_event_t event, int,
                            xmpp_stream_error_t *streamError, void *userdata) {
         auto *client = static_cast<XmppClient *>(userdata);
         if (client->m_closing)
@@ -75,15 +78,14 @@ struct XmppCallbacks {
         if (why.isEmpty() && streamError)
             why = streamError->text ? text(streamError->text)
                                     : XmppClient::tr("stream error %1").arg(streamError->type);
-        if (why.isEmpty() && error)
-            why = text(std::strerror(error));
         client->disconnected(why.isEmpty() ? XmppClient::tr("connection closed") : why);
     }
     static int stanza(xmpp_conn_t *, xmpp_stanza_t *stanza, void *userdata) {
         auto *client = static_cast<XmppClient *>(userdata);
-        if (text(xmpp_stanza_get_name(stanza)) == QLatin1String("presence"))
+        const QString name = text(xmpp_stanza_get_name(stanza));
+        if (name == QLatin1String("presence"))
             client->handlePresence(stanza);
-        else
+        else if (name == QLatin1String("message"))
             client->handleMessage(stanza);
         return 1; // keep the handler
     }
@@ -195,8 +197,10 @@ void XmppClient::pump() {
     if (!m_ctx || m_pumping)
         return;
     m_pumping = true;
+    XmppCallbacks::running() = this;
     for (int i = 0; i < kTurnsPerWakeUp && m_conn && !xmpp_conn_is_disconnected(m_conn); ++i)
         xmpp_run_once(m_ctx, 0);
+    XmppCallbacks::running() = nullptr;
     m_pumping = false;
     if (!m_writable || !m_conn || xmpp_conn_is_disconnected(m_conn))
         return;
@@ -210,17 +214,21 @@ void XmppClient::pump() {
 }
 
 void XmppClient::connected() {
-    xmpp_handler_add(m_conn, &XmppCallbacks::stanza, nullptr, "presence", nullptr, this);
-    xmpp_handler_add(m_conn, &XmppCallbacks::stanza, nullptr, "message", nullptr, this);
+    // One handler for both: libstrophe keeps a function and user data only once, whatever the
+    // stanza name it was added for.
+    xmpp_handler_add(m_conn, &XmppCallbacks::stanza, nullptr, nullptr, nullptr, this);
     join();
 }
 
 void XmppClient::disconnected(const QString &why) {
-    // libstrophe has closed the socket: the notifiers go before its number is used again.
-    if (m_readable)
-        m_readable.release()->deleteLater();
-    if (m_writable)
-        m_writable.release()->deleteLater();
+    // libstrophe has closed the socket: the notifiers go before its number is used again (from
+    // the event loop, since this may run inside one of their own signals).
+    for (std::unique_ptr<QSocketNotifier> *notifier : {&m_readable, &m_writable}) {
+        if (*notifier) {
+            (*notifier)->setEnabled(false);
+            notifier->release()->deleteLater();
+        }
+    }
     retryLater(why);
 }
 
@@ -253,7 +261,8 @@ void XmppClient::handlePresence(xmpp_stanza_t *presence) {
     const QString nick = MucOccupants::resource(from);
     const QString type = text(xmpp_stanza_get_type(presence));
     if (type == QLatin1String("error")) {
-        if (!m_inRoom && xmpp_stanza_get_child_by_path(presence, "error", "conflict", nullptr)) {
+        xmpp_stanza_t *error = xmpp_stanza_get_child_by_name(presence, "error");
+        if (!m_inRoom && error && xmpp_stanza_get_child_by_name(error, "conflict")) {
             m_nick += QLatin1Char('_');
             emit nickChanged(m_nick);
             return join();

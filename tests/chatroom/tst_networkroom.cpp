@@ -1,6 +1,8 @@
-// The player commanded from an IRC channel, as a user would: a real IRC server (ngircd), the real
-// chatroom program joined to a channel, the real player (libmpv with the null audio output)
-// following that room, and a second IRC client playing the user.
+// The player commanded from a network's group chat, as a user would: a real server (ngircd for an
+// IRC channel, or prosody for an XMPP group chat, as ZAMP_TEST_NETWORK says), the real chatroom
+// program joined to it, the real player (libmpv with the null audio output) following that room,
+// and small clients of that network playing the user and another member. The cases are the same
+// on both networks; the few that belong to one network alone say so.
 #include "app/MainWindow.h"
 #include "chat/ChatScanner.h"
 #include "commands/MultiPicker.h"
@@ -8,9 +10,11 @@
 #include "platform/ChatRoomClient.h"
 #include "player/MediaPlayer.h"
 #include "support/IrcTestClient.h"
-#include "support/NgircdServer.h"
 #include "support/TestEnv.h"
+#include "support/TestMember.h"
+#include "support/TestNetwork.h"
 #include "support/TestPlatform.h"
+#include "support/XmppTestClient.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -23,9 +27,7 @@
 
 namespace {
 
-const QByteArray kChannel = "#zandoramp";
 const QByteArray kRoomNick = "zandoramp";
-const QByteArray kPassword = "letmein";
 
 const struct {
     const char *name;
@@ -37,7 +39,7 @@ const struct {
 
 } // namespace
 
-class TestIrcRoom : public QObject {
+class TestNetworkRoom : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -51,87 +53,53 @@ private slots:
     // Before a run of the room's own lines, which the room lets in a hold apart.
     void commandFollowedByAnotherMember();
     void anotherMemberCannotTakeTheScreenName();
-    void manyLinesArriveInOrder();
+    void manyLinesArriveInOrderOnce();
     void longLineArrivesWholeInPieces();
     void connectionLoss_data();
     void connectionLoss();
-    void tls_data();
-    void tls();
+    void secondRoom_data();
+    void secondRoom();
     // Last: the user's client leaves the channel, and comes back without its operator status.
     void ownerGuard_data();
     void ownerGuard();
 
 private:
-    QStringList roomArguments(const QString &socket, const QByteArray &nick) const;
     void startRoom(QProcess &process, const QStringList &arguments);
-    bool signOnAlice();
-    bool roomJoined(const QByteArray &nick, int timeoutMs = 10000);
     QString playingFile() const;
 
     QTemporaryDir m_folder;
-    std::unique_ptr<NgircdServer> m_server;
-    IrcTestClient m_alice;
-    IrcTestClient m_bob; // another member
+    TestNetwork m_network{TestNetwork::fromEnvironment()};
+    TestMember m_alice{m_network};
+    TestMember m_bob{m_network}; // another member
     QProcess m_room;
     std::unique_ptr<ChatRoomClient> m_client;
     std::unique_ptr<TestPlatform> m_platform;
     QPointer<MainWindow> m_window;
 };
 
-QStringList TestIrcRoom::roomArguments(const QString &socket, const QByteArray &nick) const {
-    QFile password(m_folder.filePath("password"));
-    if (!password.exists() && password.open(QIODevice::WriteOnly))
-        password.write(kPassword + "\n");
-    // A quick pace: the real one (a line every 2 s) would make these tests take minutes.
-    return {"--socket",        socket,
-            "--irc",           QStringLiteral("127.0.0.1:%1").arg(m_server->port()),
-            "--channel",       QString::fromLatin1(kChannel),
-            "--nick",          QString::fromLatin1(nick),
-            "--password-file", password.fileName(),
-            "--owner",         "alice!~alice@127.0.0.1",
-            "--pace",          "5,150"};
-}
-
-void TestIrcRoom::startRoom(QProcess &process, const QStringList &arguments) {
+void TestNetworkRoom::startRoom(QProcess &process, const QStringList &arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     process.setProcessEnvironment(environment);
     process.start(testenv::binaryDir() + "/chatroom", arguments);
 }
 
-bool TestIrcRoom::signOnAlice() {
-    return m_alice.signOn(m_server->port(), "alice", "alice", kPassword) && m_alice.join(kChannel);
-}
-
-bool TestIrcRoom::roomJoined(const QByteArray &nick, int timeoutMs) {
-    // Either the room joins after the user, or the user finds it among the names on joining.
-    return m_alice.waitFor(
-        [&](const IrcMessage &m) {
-            if (m.command == "353") {
-                const QList<QByteArray> names = m.params.last().split(' ');
-                return names.contains(nick) || names.contains("@" + nick) ||
-                       names.contains("+" + nick);
-            }
-            return m.command == "JOIN" && m.nick() == nick;
-        },
-        timeoutMs);
-}
-
-QString TestIrcRoom::playingFile() const {
+QString TestNetworkRoom::playingFile() const {
     return QFileInfo(m_window->player().URL()).fileName();
 }
 
-void TestIrcRoom::initTestCase() {
-    if (NgircdServer::executable().isEmpty())
-        QSKIP("ngircd is not installed (scripts/deps installs it): no IRC server to test with");
-    m_server = std::make_unique<NgircdServer>(NgircdServer::Options{kPassword, true});
-    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-    QVERIFY(signOnAlice());
-    QVERIFY(m_bob.signOn(m_server->port(), "bob", "bob", kPassword) && m_bob.join(kChannel));
+void TestNetworkRoom::initTestCase() {
+    if (!m_network.missing().isEmpty())
+        QSKIP(qPrintable(m_network.missing()));
+    QVERIFY2(m_network.start(), qPrintable(m_network.errorString()));
+    // Alice is first in, and so the group chat's operator or moderator.
+    QVERIFY(m_alice.enter("alice", "alice"));
+    QVERIFY(m_bob.enter("bob", "bob"));
 
     const QString socket = m_folder.filePath("room");
-    startRoom(m_room, roomArguments(socket, kRoomNick));
-    QVERIFY(roomJoined(kRoomNick));
+    startRoom(m_room, QStringList{"--socket", socket} +
+                          m_network.roomArguments(kRoomNick, m_folder.path()));
+    QVERIFY(m_alice.sees(kRoomNick));
 
     for (const auto &file : kFiles)
         QVERIFY(QFile::copy(testenv::media(file.source), m_folder.filePath(file.name)));
@@ -142,16 +110,17 @@ void TestIrcRoom::initTestCase() {
     m_platform->writeSettings("xdir" + m_folder.path().toUtf8() + "\r\n");
     m_window = new MainWindow(m_platform->platform());
     m_window->runLoadSequence();
-    // The greeting's bold and underlined letters come as IRC's own codes.
-    QVERIFY(m_alice.waitForText(kRoomNick, "\x02\x1Ft\x1F\x02revik \x02\x1F"
-                                           "a\x02\x1Fmp 1.0 Loaded, ["));
+    // The greeting's bold and underlined letters come as IRC's own codes, or as plain text.
+    QVERIFY(m_alice.waitForText(kRoomNick, m_network.isIrc() ? "\x02\x1Ft\x1F\x02revik \x02\x1F"
+                                                               "a\x02\x1Fmp 1.0 Loaded, ["
+                                                             : "trevik amp 1.0 Loaded, ["));
     m_platform->dialogs.inputAnswer = "alice";
     m_window->labSN_Click();
 
     QVERIFY(testenv::warmUpEngine(*m_window));
 }
 
-void TestIrcRoom::cleanupTestCase() {
+void TestNetworkRoom::cleanupTestCase() {
     if (m_window)
         m_window->close();
     QTRY_VERIFY(m_window.isNull());
@@ -159,7 +128,7 @@ void TestIrcRoom::cleanupTestCase() {
     m_room.waitForFinished(5000);
 }
 
-void TestIrcRoom::init() {
+void TestNetworkRoom::init() {
     m_window->findChild<QCheckBox *>("chkChatSend")->setChecked(true);
     m_window->findChild<QCheckBox *>("chkRandom")->setChecked(false);
     if (m_window->picker())
@@ -171,24 +140,31 @@ void TestIrcRoom::init() {
     m_alice.forget();
 }
 
-void TestIrcRoom::randomIsAnnouncedInTheChannel() {
+void TestNetworkRoom::randomIsAnnouncedInTheChannel() {
     QElapsedTimer sinceCommand;
     sinceCommand.start();
-    m_alice.say(kChannel, "r");
+    m_alice.say("r");
     QVERIFY(m_alice.waitForText(kRoomNick, "playing "));
     qInfo("now-playing line in the channel %lld ms after the command", sinceCommand.elapsed());
     QVERIFY(m_window->player().currentMedia());
 }
 
-void TestIrcRoom::severalMatchesOpenThePicker() {
-    m_alice.say(kChannel, "p s");
+void TestNetworkRoom::severalMatchesOpenThePicker() {
+    m_alice.say("p s");
     QVERIFY(m_alice.waitForText(kRoomNick, "3 files matched that string, Select One."));
     QTRY_VERIFY(m_window->picker());
 }
 
-void TestIrcRoom::incomingLines_data() {
+void TestNetworkRoom::incomingLines_data() {
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<QString>("shown");
+    QTest::newRow("markup is text") << QByteArray("<b>&amp;</b>") << "&lt;b&gt;&amp;amp;&lt;/b&gt;";
+    if (!m_network.isIrc()) {
+        QTest::newRow("action") << QByteArray("/me dances") << "* alice dances";
+        // A line of its own would read as anyone's, the owner's included.
+        QTest::newRow("line break") << QByteArray("hi\nalice: ar") << "hi alice: ar";
+        return;
+    }
     QTest::newRow("formatting codes") << QByteArray("\x02"
                                                     "b\x02 \x03"
                                                     "04,12c\x03 \x1Di\x1D \x1Fu\x1F \x16r\x0F "
@@ -196,7 +172,6 @@ void TestIrcRoom::incomingLines_data() {
                                                     "99,x \x03"
                                                     "5 9")
                                       << "b c i u r ,x  9";
-    QTest::newRow("markup is text") << QByteArray("<b>&amp;</b>") << "&lt;b&gt;&amp;amp;&lt;/b&gt;";
     QTest::newRow("cp1252 among utf-8")
         << QByteArray("caf\xe9 \x93q\x94 \xe2\x82\xac") << QString::fromUtf8("café “q” €");
     QTest::newRow("action") << QByteArray("\x01"
@@ -207,39 +182,39 @@ void TestIrcRoom::incomingLines_data() {
                                                  << "p long";
 }
 
-void TestIrcRoom::incomingLines() {
+void TestNetworkRoom::incomingLines() {
     QFETCH(QByteArray, sent);
     QFETCH(QString, shown);
-    m_alice.say(kChannel, sent);
+    m_alice.say(sent);
     const QString line = "<B>alice</B></FONT><FONT COLOR=\"#000000\">: " + shown + "<!-- (";
     QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
     if (shown == "p long")
         QTRY_COMPARE(playingFile(), QStringLiteral("d4.mp3"));
 }
 
-void TestIrcRoom::ownerGuard_data() {
+void TestNetworkRoom::ownerGuard_data() {
     QTest::addColumn<QByteArray>("user");
     QTest::addColumn<QString>("speaker");
     QTest::addColumn<bool>("obeyed");
     QTest::newRow("owner") << QByteArray("alice") << "alice" << true;
+    // On IRC the user name differs; on XMPP the account.
     QTest::newRow("impostor") << QByteArray("mallory") << "alice (unverified)" << false;
 }
 
-void TestIrcRoom::ownerGuard() {
+void TestNetworkRoom::ownerGuard() {
     QFETCH(QByteArray, user);
     QFETCH(QString, speaker);
     QFETCH(bool, obeyed);
     m_alice.quit();
-    IrcTestClient claimant;
-    QVERIFY(claimant.signOn(m_server->port(), "alice", user, kPassword));
-    QVERIFY(claimant.join(kChannel));
-    claimant.say(kChannel, "ar");
+    TestMember claimant(m_network);
+    QVERIFY(claimant.enter("alice", user));
+    claimant.say("ar");
     const QString line = "<B>" + speaker + "</B></FONT><FONT COLOR=\"#000000\">: ar<!-- (";
     // The owner's next line follows the claimant's through the server: once the scanner has
     // reported it, the claimant's line was read, or held back by the room, before it.
     claimant.quit();
-    QVERIFY(signOnAlice());
-    m_alice.say(kChannel, "after the claim");
+    QVERIFY(m_alice.enter("alice", "alice"));
+    m_alice.say("after the claim");
     const QString marker = "<B>alice</B></FONT><FONT COLOR=\"#000000\">: after the claim<!-- (";
     QTRY_VERIFY_WITH_TIMEOUT(m_window->scanner().oldlastlyne().contains(marker), 10000);
     QCOMPARE(m_window->findChild<QCheckBox *>("chkRandom")->isChecked(), obeyed);
@@ -247,7 +222,7 @@ void TestIrcRoom::ownerGuard() {
     QCOMPARE(m_client->transcript().contains(line), obeyed);
 }
 
-void TestIrcRoom::manyLinesArriveInOrder() {
+void TestNetworkRoom::manyLinesArriveInOrderOnce() {
     QList<QByteArray> expected;
     for (int i = 1; i <= 30; ++i) {
         expected += "line " + QByteArray::number(i) + " of 30";
@@ -260,20 +235,24 @@ void TestIrcRoom::manyLinesArriveInOrder() {
     QList<QByteArray> arrived = m_alice.textsFrom(kRoomNick);
     arrived.removeIf([](const QByteArray &text) { return !text.startsWith("line "); });
     QCOMPARE(arrived, expected);
-    QVERIFY(!m_alice.waitFor([](const IrcMessage &m) { return m.command == "QUIT"; }, 0));
+    // Each is shown once, though the group chat may send the room's own lines back to it.
+    QCOMPARE(m_client->transcript().count(": line 1 of 30<!--"), 1);
+    if (m_network.isIrc())
+        QVERIFY(
+            !m_alice.irc()->waitFor([](const IrcMessage &m) { return m.command == "QUIT"; }, 0));
 }
 
-void TestIrcRoom::commandFollowedByAnotherMember() {
+void TestNetworkRoom::commandFollowedByAnotherMember() {
     auto *autoRandom = m_window->findChild<QCheckBox *>("chkRandom");
     for (const bool on : {true, false}) {
-        m_alice.say(kChannel, on ? "ar" : "xar");
+        m_alice.say(on ? "ar" : "xar");
         QTest::qWait(50);
-        m_bob.say(kChannel, "lol");
+        m_bob.say("lol");
         QTRY_COMPARE_WITH_TIMEOUT(autoRandom->isChecked(), on, 5000);
     }
 }
 
-void TestIrcRoom::anotherMemberCannotTakeTheScreenName() {
+void TestNetworkRoom::anotherMemberCannotTakeTheScreenName() {
     // The player learns only from the first line it sees: the room's own lines of the earlier
     // tests must be in first.
     QElapsedTimer quiet;
@@ -284,7 +263,7 @@ void TestIrcRoom::anotherMemberCannotTakeTheScreenName() {
     }
     auto *name = m_window->findChild<QLabel *>("labSN");
     name->setText("Click To Set");
-    m_bob.say(kChannel, "psst zandor.amp 4.0, I am the owner now");
+    m_bob.say("psst zandor.amp 4.0, I am the owner now");
     QVERIFY(m_alice.waitForText("bob", "psst zandor.amp 4.0, I am the owner now"));
     // The scanner looks twice a second.
     QTest::qWait(1200);
@@ -293,7 +272,9 @@ void TestIrcRoom::anotherMemberCannotTakeTheScreenName() {
     QCOMPARE(m_window->screenName(), QStringLiteral("alice"));
 }
 
-void TestIrcRoom::longLineArrivesWholeInPieces() {
+void TestNetworkRoom::longLineArrivesWholeInPieces() {
+    if (!m_network.isIrc())
+        QSKIP("IRC's line limit");
     QString text;
     while (text.size() < 1000)
         text += QString::fromUtf8("w\u00e9rds and \U0001F3B5 notes ");
@@ -305,13 +286,13 @@ void TestIrcRoom::longLineArrivesWholeInPieces() {
     const QByteArray whole = text.toUtf8();
     QByteArray joined;
     qsizetype longest = 0;
-    QVERIFY(m_alice.waitFor(
+    QVERIFY(m_alice.irc()->waitFor(
         [&](const IrcMessage &m) {
             if (m.command != "PRIVMSG" || m.nick() != kRoomNick)
                 return false;
             // As the server relays it: ":source PRIVMSG #channel :text" and CR LF.
-            longest = qMax(longest,
-                           1 + m.source.size() + 10 + kChannel.size() + 2 + m.param(1).size() + 2);
+            longest = qMax(longest, 1 + m.source.size() + 10 + m_network.place().size() + 2 +
+                                        m.param(1).size() + 2);
             joined += m.param(1);
             return joined.size() >= whole.size();
         },
@@ -321,29 +302,28 @@ void TestIrcRoom::longLineArrivesWholeInPieces() {
     QVERIFY(longest <= 512);
 }
 
-void TestIrcRoom::connectionLoss_data() {
+void TestNetworkRoom::connectionLoss_data() {
     QTest::addColumn<bool>("restartServer");
     QTest::newRow("kicked") << false;
     QTest::newRow("server restarted") << true;
 }
 
-void TestIrcRoom::connectionLoss() {
+void TestNetworkRoom::connectionLoss() {
     QFETCH(bool, restartServer);
     if (restartServer) {
-        m_server->kill();
+        m_network.kill();
         m_alice.dropConnection();
     } else {
-        m_alice.send("KICK " + kChannel + " " + kRoomNick + " :out");
-        QVERIFY(m_alice.waitFor([](const IrcMessage &m) { return m.command == "KICK"; }));
+        QVERIFY(m_alice.kick(kRoomNick));
     }
     // What the player says meanwhile waits for the channel.
     m_client->setInput("said while away");
     m_client->pressSend();
     if (restartServer) {
-        QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-        QVERIFY(signOnAlice());
+        QVERIFY2(m_network.start(), qPrintable(m_network.errorString()));
+        QVERIFY(m_alice.enter("alice", "alice"));
     }
-    QVERIFY(roomJoined(kRoomNick, 15000));
+    QVERIFY(m_alice.sees(kRoomNick, 15000));
     // It goes out as soon as the room is back, perhaps before the user's client is.
     QTRY_VERIFY_WITH_TIMEOUT(
         m_client->transcript().contains(
@@ -353,49 +333,77 @@ void TestIrcRoom::connectionLoss() {
     // the file has loaded within half a second, which a loaded test machine may miss. More time
     // than usual: ngircd holds back the commands of a client that sent several in a row (here
     // the user's, KICK among them) by a second or more each.
-    m_alice.say(kChannel, "p s");
+    m_alice.say("p s");
     QVERIFY2(m_alice.waitForText(kRoomNick, "3 files matched that string, Select One.", 10000),
              qPrintable(m_client->transcript().right(300)));
 }
 
-void TestIrcRoom::tls_data() {
+void TestNetworkRoom::secondRoom_data() {
     QTest::addColumn<bool>("trusted");
-    QTest::newRow("trusted certificate, nick taken") << true;
-    QTest::newRow("untrusted certificate") << false;
+    QTest::addColumn<bool>("anonymous");
+    QTest::newRow("trusted certificate, nick taken") << true << false;
+    QTest::newRow("untrusted certificate") << false << false;
+    if (!m_network.isIrc())
+        QTest::newRow("room that hides its members") << true << true;
 }
 
-void TestIrcRoom::tls() {
+void TestNetworkRoom::secondRoom() {
     QFETCH(bool, trusted);
-    QStringList arguments = roomArguments(m_folder.filePath(QTest::currentDataTag()), kRoomNick);
-    arguments[arguments.indexOf("--irc") + 1] =
-        QStringLiteral("localhost:%1").arg(m_server->tlsPort());
-    arguments << "--tls";
-    if (trusted)
-        arguments << "--trust-cert" << m_server->certificateFile();
+    QFETCH(bool, anonymous);
+    const QString socket = m_folder.filePath(QTest::currentDataTag());
+    QStringList arguments =
+        QStringList{"--socket", socket} +
+        (trusted ? m_network.roomArguments(kRoomNick, m_folder.path())
+                 : m_network.untrustedRoomArguments(kRoomNick, m_folder.path()));
+    if (!m_network.isIrc() && !anonymous)
+        arguments[arguments.indexOf("--xmpp") + 1] = "mallory@localhost"; // the nick taken
+    TestMember member(m_network);
+    if (anonymous) {
+        arguments[arguments.indexOf("--muc") + 1] = m_network.place(true);
+        QVERIFY(member.enter("alice", "alice", true));
+    }
+    TestMember &inRoom = anonymous ? member : m_alice;
+    if (!m_network.isIrc()) {
+        // What was said before the room came in is history, never shown as new.
+        inRoom.say("said before");
+        inRoom.xmpp()->setSubject("the subject");
+        QVERIFY(inRoom.waitForText("alice", "said before"));
+    }
     QProcess room;
     room.setProcessChannelMode(QProcess::MergedChannels);
     startRoom(room, arguments);
+    const QByteArray nick = anonymous ? kRoomNick : kRoomNick + "_";
     if (trusted) {
-        QVERIFY(roomJoined(kRoomNick + "_"));
+        QVERIFY(inRoom.sees(nick));
+        ChatRoomClient client(socket, 3000);
+        inRoom.say("after joining");
+        if (anonymous) {
+            // Where the room cannot see who the user is, nobody's line reaches the player: the
+            // room's own line, which follows the user's through the group chat, does.
+            QVERIFY(inRoom.waitForText("alice", "after joining"));
+            client.setInput("own line");
+            client.pressSend();
+            QTRY_VERIFY_WITH_TIMEOUT(client.transcript().contains(": own line<!--"), 5000);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(client.transcript().contains(": after joining<!--"), !anonymous,
+                                  5000);
+        QVERIFY2(!client.transcript().contains("said before") &&
+                     !client.transcript().contains("the subject"),
+                 qPrintable(client.transcript()));
+        QByteArray output;
+        QTRY_COMPARE_WITH_TIMEOUT(
+            (output += room.readAll()).contains("does not show the room who its members are"),
+            anonymous, 5000);
     } else {
         QByteArray output;
-        QTRY_VERIFY_WITH_TIMEOUT((output += room.readAll()).contains("certificate not trusted"),
-                                 5000);
-        // The server answers in order: once it has listed the channel to the user, any join of
-        // the room before the refusal has been seen.
-        const auto namesListed = [&] {
-            const QList<IrcMessage> got = m_alice.received();
-            return std::count_if(got.cbegin(), got.cend(),
-                                 [](const IrcMessage &m) { return m.command == "366"; });
-        };
-        const auto listedBefore = namesListed();
-        m_alice.send("NAMES " + kChannel);
-        QTRY_VERIFY_WITH_TIMEOUT(namesListed() > listedBefore, 5000);
-        QVERIFY(!roomJoined(kRoomNick + "_", 0));
+        QTRY_VERIFY2_WITH_TIMEOUT((output += room.readAll()).contains("certificate not trusted"),
+                                  output.constData(), 5000);
+        // Refused before signing in, so never in the group chat.
+        QVERIFY(!inRoom.sees(nick, 0));
     }
     room.terminate();
     QVERIFY(room.waitForFinished(5000));
 }
 
-QTEST_MAIN(TestIrcRoom)
-#include "tst_ircroom.moc"
+QTEST_MAIN(TestNetworkRoom)
+#include "tst_networkroom.moc"

@@ -1,11 +1,13 @@
-// How long from a user's command (a library number) in an IRC channel to the player's "playing ..."
-// line arriving back in that channel, as the user's own client sees it: a real IRC server (ngircd),
-// the real chatroom program with its real pacing, the real player (libmpv with the null output).
+// How long from a user's command (a library number) in a network's group chat to the player's
+// "playing ..." line arriving back there, as the user's own client sees it: a real server (ngircd
+// for IRC, prosody for XMPP), the real chatroom program with its real pacing, the real player
+// (libmpv with the null output).
+// Usage: bench_network_latency [irc|xmpp] [COMMANDS]
 #include "app/MainWindow.h"
 #include "platform/ChatRoomClient.h"
-#include "support/IrcTestClient.h"
-#include "support/NgircdServer.h"
 #include "support/TestEnv.h"
+#include "support/TestMember.h"
+#include "support/TestNetwork.h"
 #include "support/TestPlatform.h"
 
 #include <QApplication>
@@ -29,7 +31,7 @@ double percentile(std::vector<double> values, double p) {
 }
 
 int fail(const char *why) {
-    std::fprintf(stderr, "bench_irc_latency: %s\n", why);
+    std::fprintf(stderr, "bench_network_latency: %s\n", why);
     return 1;
 }
 
@@ -38,9 +40,11 @@ int fail(const char *why) {
 int main(int argc, char *argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int commands = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
-    if (NgircdServer::executable().isEmpty())
-        return fail("ngircd is not installed (scripts/deps installs it)");
+    const bool xmpp = argc > 1 && QByteArray(argv[1]) == "xmpp";
+    const int commands = argc > 2 ? std::max(1, atoi(argv[2])) : 20;
+    TestNetwork network(xmpp ? TestNetwork::Kind::Xmpp : TestNetwork::Kind::Irc);
+    if (!network.missing().isEmpty())
+        return fail(qPrintable(network.missing()));
 
     QTemporaryDir folder;
     const char *sources[] = {"tagged.mp3", "long.mp3", "untagged.mp3", "titleonly.mp3",
@@ -51,25 +55,22 @@ int main(int argc, char *argv[]) {
             return fail("test media missing: build the tests first");
     }
 
-    NgircdServer server({});
-    if (!server.start())
-        return fail(qPrintable(server.errorString()));
-    IrcTestClient user;
-    if (!user.signOn(server.port(), "benchuser", "benchuser") || !user.join("#bench"))
+    if (!network.start())
+        return fail(qPrintable(network.errorString()));
+    TestMember user(network);
+    if (!user.enter("alice", "alice"))
         return fail("the user's client could not join");
 
-    // The room exactly as a user starts it: no --pace, so the real pacing applies.
+    // The room as a user starts it: without --pace, so the real pacing applies.
+    QStringList arguments = network.roomArguments("zandoramp", folder.path());
+    arguments.remove(arguments.indexOf("--pace"), 2);
     const QString socket = folder.filePath("room");
     QProcess room;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     room.setProcessEnvironment(environment);
-    room.start(testenv::binaryDir() + "/chatroom",
-               {"--socket", socket, "--irc", QStringLiteral("127.0.0.1:%1").arg(server.port()),
-                "--channel", "#bench", "--nick", "zandoramp"});
-    if (!user.waitFor(
-            [](const IrcMessage &m) { return m.command == "JOIN" && m.nick() == "zandoramp"; },
-            10000))
+    room.start(testenv::binaryDir() + "/chatroom", QStringList{"--socket", socket} + arguments);
+    if (!user.sees("zandoramp"))
         return fail("the room did not join");
 
     TestPlatform platform(TestPlatform::Engine::Mpv);
@@ -78,9 +79,9 @@ int main(int argc, char *argv[]) {
     platform.writeSettings("xdir" + folder.path().toUtf8() + "\r\n");
     auto *window = new MainWindow(platform.platform());
     window->runLoadSequence();
-    platform.dialogs.inputAnswer = QStringLiteral("benchuser");
+    platform.dialogs.inputAnswer = QStringLiteral("alice");
     window->labSN_Click();
-    if (!user.waitForText("zandoramp", "\x02\x1Ft", 10000))
+    if (!user.waitForText("zandoramp", xmpp ? "trevik" : "\x02\x1Ft", 10000))
         return fail("no greeting in the channel");
 
     std::vector<double> samples;
@@ -94,16 +95,16 @@ int main(int argc, char *argv[]) {
         clock.start();
         // Entries 1 to 3 in turn (the ones a number can choose in a library of five): a new
         // file every time, since the player announces only a change of song.
-        user.say("#bench", QByteArray::number(i % 3 + 1));
+        user.say(QByteArray::number(i % 3 + 1));
         if (!user.waitForText("zandoramp", "playing ", 10000)) {
             ++lost;
             continue;
         }
         samples.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
-    std::printf("IRC command (a library number) to \"playing ...\" in the channel, %zu commands "
-                "(%d lost)\n",
-                samples.size(), lost);
+    std::printf("%s command (a library number) to \"playing ...\" in the group chat, %zu "
+                "commands (%d lost)\n",
+                xmpp ? "XMPP" : "IRC", samples.size(), lost);
     if (!samples.empty())
         std::printf("  median %7.1f ms   p95 %7.1f ms   min %7.1f   max %7.1f\n",
                     percentile(samples, 0.5), percentile(samples, 0.95), percentile(samples, 0.0),

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class NgircdServer;
+class ProsodyServer;
+
+// A group chat on a real server, for the tests and benchmarks that drive the player from a
+// network: an IRC channel (ngircd) or an XMPP group chat (prosody), with the accounts alice, bob
+// and mallory, and the chatroom options that join a room to it with alice as its owner.
+class TestNetwork {
+public:
+    enum class Kind { Irc, Xmpp };
+
+    explicit TestNetwork(Kind kind);
+    ~TestNetwork();
+
+    // The network named by ZAMP_TEST_NETWORK ("irc", the default, or "xmpp").
+    static Kind fromEnvironment();
+
+    Kind kind() const { return m_kind; }
+    bool isIrc() const { return m_kind == Kind::Irc; }
+    // Why the network cannot be tested here (its server is not installed), or an empty string.
+    QString missing() const;
+    bool start();
+    void kill();
+    QString errorString() const;
+    quint16 port() const;
+    QString certificateFile() const;
+    // The group chat: "#zandoramp", or "zandoramp@conference.localhost" (a room that shows its
+    // members' JIDs; `anonymous` picks one on a service that hides them).
+    QByteArray place(bool anonymous = false) const;
+    QByteArray password() const;
+
+    // The options that join a room to the group chat under `nick`, at a quick pace, trusting the
+    // server's certificate; files go into `folder`.
+    QStringList roomArguments(const QByteArray &nick, const QString &folder) const;
+    // The same, without the certificate: on IRC over TLS, on XMPP as always.
+    QStringList untrustedRoomArguments(const QByteArray &nick, const QString &folder) const;
+
+private:
+    Kind m_kind;
+    std::unique_ptr<NgircdServer> m_irc;
+    std::unique_ptr<ProsodyServer> m_xmpp;
+};
