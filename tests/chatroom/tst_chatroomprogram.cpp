@@ -109,6 +109,16 @@ void TstChatRoomProgram::rejectsUnknownArguments_data() {
     QTest::newRow("pace of one number") << irc + QStringList{"--pace", "4"} << 2;
     QTest::newRow("unreadable password file")
         << irc + QStringList{"--password-file", "/nonexistent/password"} << 2;
+    const QStringList xmpp{"--xmpp", "z@example.org", "--muc", "room@muc.example.org"};
+    QTest::newRow("xmpp option without --xmpp")
+        << QStringList{"--muc", "room@muc.example.org"} << 2;
+    QTest::newRow("xmpp without a group chat") << QStringList{"--xmpp", "z@example.org"} << 2;
+    QTest::newRow("jid without a domain") << QStringList{"--xmpp", "z@", "--muc", "r@m"} << 2;
+    QTest::newRow("group chat with a nick") << QStringList{"--xmpp", "z@e", "--muc", "r@m/z"} << 2;
+    QTest::newRow("owner with a resource")
+        << xmpp + QStringList{"--owner", "a@example.org/home"} << 2;
+    QTest::newRow("irc and xmpp") << xmpp + irc << 2;
+    QTest::newRow("tls on xmpp") << xmpp + QStringList{"--tls"} << 2;
 }
 
 void TstChatRoomProgram::rejectsUnknownArguments() {

@@ -300,6 +300,24 @@ void XmppClient::handlePresence(xmpp_stanza_t *presence) {
         m_nick = nick; // the service may change the nick it lets the room in under
         emit nickChanged(m_nick);
     }
+    if (codes.contains(QStringLiteral("201"))) {
+        // The room came into being with this join, and a service may keep it locked to
+        // everyone else until its creator configures it: accept the service's defaults.
+        xmpp_stanza_t *iq = xmpp_iq_new(m_ctx, "set", "create");
+        xmpp_stanza_set_to(iq, m_settings.room.toUtf8().constData());
+        xmpp_stanza_t *query = xmpp_stanza_new(m_ctx);
+        xmpp_stanza_set_name(query, "query");
+        xmpp_stanza_set_ns(query, "http://jabber.org/protocol/muc#owner");
+        xmpp_stanza_t *form = xmpp_stanza_new(m_ctx);
+        xmpp_stanza_set_name(form, "x");
+        xmpp_stanza_set_ns(form, "jabber:x:data");
+        xmpp_stanza_set_type(form, "submit");
+        xmpp_stanza_add_child_ex(query, form, 0);
+        xmpp_stanza_add_child_ex(iq, query, 0);
+        xmpp_send(m_conn, iq);
+        xmpp_stanza_release(iq);
+        pumpSoon();
+    }
     resetRetryDelay();
     m_tick.start(30000);
     setState(State::InRoom, tr("XMPP: in %1 as %2").arg(m_settings.room, m_nick));
