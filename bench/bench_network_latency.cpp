@@ -5,8 +5,8 @@
 // Usage: bench_network_latency [irc|xmpp] [COMMANDS]
 #include "app/MainWindow.h"
 #include "platform/ChatRoomClient.h"
+#include "support/ChatMember.h"
 #include "support/TestEnv.h"
-#include "support/TestMember.h"
 #include "support/TestNetwork.h"
 #include "support/TestPlatform.h"
 
@@ -57,8 +57,8 @@ int main(int argc, char *argv[]) {
 
     if (!network.start())
         return fail(qPrintable(network.errorString()));
-    TestMember user(network);
-    if (!user.enter("alice", "alice"))
+    const std::unique_ptr<ChatMember> user = network.enter("alice", "alice");
+    if (!user)
         return fail("the user's client could not join");
 
     // The room as a user starts it: without --pace, so the real pacing applies.
@@ -70,7 +70,7 @@ int main(int argc, char *argv[]) {
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     room.setProcessEnvironment(environment);
     room.start(testenv::binaryDir() + "/chatroom", QStringList{"--socket", socket} + arguments);
-    if (!user.sees("zandoramp"))
+    if (!user->sees("zandoramp"))
         return fail("the room did not join");
 
     TestPlatform platform(TestPlatform::Engine::Mpv);
@@ -81,7 +81,7 @@ int main(int argc, char *argv[]) {
     window->runLoadSequence();
     platform.dialogs.inputAnswer = QStringLiteral("alice");
     window->labSN_Click();
-    if (!user.waitForText("zandoramp", xmpp ? "trevik" : "\x02\x1Ft", 10000))
+    if (!user->waitForText("zandoramp", xmpp ? "trevik" : "\x02\x1Ft", 10000))
         return fail("no greeting in the channel");
 
     std::vector<double> samples;
@@ -90,13 +90,13 @@ int main(int argc, char *argv[]) {
         // Past the room's pacing interval, and at a random phase against the player's 500 ms
         // poll, as a person typing would be.
         QTest::qWait(2100 + int(QRandomGenerator::global()->bounded(500)));
-        user.forget();
+        user->forget();
         QElapsedTimer clock;
         clock.start();
         // Entries 1 to 3 in turn (the ones a number can choose in a library of five): a new
         // file every time, since the player announces only a change of song.
-        user.say(QByteArray::number(i % 3 + 1));
-        if (!user.waitForText("zandoramp", "playing ", 10000)) {
+        user->say(QByteArray::number(i % 3 + 1));
+        if (!user->waitForText("zandoramp", "playing ", 10000)) {
             ++lost;
             continue;
         }

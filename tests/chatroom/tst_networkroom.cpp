@@ -9,9 +9,9 @@
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
 #include "player/MediaPlayer.h"
+#include "support/ChatMember.h"
 #include "support/IrcTestClient.h"
 #include "support/TestEnv.h"
-#include "support/TestMember.h"
 #include "support/TestNetwork.h"
 #include "support/TestPlatform.h"
 #include "support/XmppTestClient.h"
@@ -69,8 +69,8 @@ private:
 
     QTemporaryDir m_folder;
     TestNetwork m_network{TestNetwork::fromEnvironment()};
-    TestMember m_alice{m_network};
-    TestMember m_bob{m_network}; // another member
+    std::unique_ptr<ChatMember> m_alice;
+    std::unique_ptr<ChatMember> m_bob; // another member
     QProcess m_room;
     std::unique_ptr<ChatRoomClient> m_client;
     std::unique_ptr<TestPlatform> m_platform;
@@ -93,13 +93,13 @@ void TestNetworkRoom::initTestCase() {
         QSKIP(qPrintable(m_network.missing()));
     QVERIFY2(m_network.start(), qPrintable(m_network.errorString()));
     // Alice is first in, and so the group chat's operator or moderator.
-    QVERIFY(m_alice.enter("alice", "alice"));
-    QVERIFY(m_bob.enter("bob", "bob"));
+    QVERIFY((m_alice = m_network.enter("alice", "alice")));
+    QVERIFY((m_bob = m_network.enter("bob", "bob")));
 
     const QString socket = m_folder.filePath("room");
     startRoom(m_room, QStringList{"--socket", socket} +
                           m_network.roomArguments(kRoomNick, m_folder.path()));
-    QVERIFY(m_alice.sees(kRoomNick));
+    QVERIFY(m_alice->sees(kRoomNick));
 
     for (const auto &file : kFiles)
         QVERIFY(QFile::copy(testenv::media(file.source), m_folder.filePath(file.name)));
@@ -111,9 +111,9 @@ void TestNetworkRoom::initTestCase() {
     m_window = new MainWindow(m_platform->platform());
     m_window->runLoadSequence();
     // The greeting's bold and underlined letters come as IRC's own codes, or as plain text.
-    QVERIFY(m_alice.waitForText(kRoomNick, m_network.isIrc() ? "\x02\x1Ft\x1F\x02revik \x02\x1F"
-                                                               "a\x02\x1Fmp 1.0 Loaded, ["
-                                                             : "trevik amp 1.0 Loaded, ["));
+    QVERIFY(m_alice->waitForText(kRoomNick, m_network.isIrc() ? "\x02\x1Ft\x1F\x02revik \x02\x1F"
+                                                                "a\x02\x1Fmp 1.0 Loaded, ["
+                                                              : "trevik amp 1.0 Loaded, ["));
     m_platform->dialogs.inputAnswer = "alice";
     m_window->labSN_Click();
 
@@ -137,21 +137,21 @@ void TestNetworkRoom::init() {
     // The announcement check of an earlier start must be over: switching it on again while it
     // runs does not restart its countdown.
     QTRY_VERIFY(!m_window->findChild<QTimer *>("Timer1")->isActive());
-    m_alice.forget();
+    m_alice->forget();
 }
 
 void TestNetworkRoom::randomIsAnnouncedInTheChannel() {
     QElapsedTimer sinceCommand;
     sinceCommand.start();
-    m_alice.say("r");
-    QVERIFY(m_alice.waitForText(kRoomNick, "playing "));
+    m_alice->say("r");
+    QVERIFY(m_alice->waitForText(kRoomNick, "playing "));
     qInfo("now-playing line in the channel %lld ms after the command", sinceCommand.elapsed());
     QVERIFY(m_window->player().currentMedia());
 }
 
 void TestNetworkRoom::severalMatchesOpenThePicker() {
-    m_alice.say("p s");
-    QVERIFY(m_alice.waitForText(kRoomNick, "3 files matched that string, Select One."));
+    m_alice->say("p s");
+    QVERIFY(m_alice->waitForText(kRoomNick, "3 files matched that string, Select One."));
     QTRY_VERIFY(m_window->picker());
 }
 
@@ -185,7 +185,7 @@ void TestNetworkRoom::incomingLines_data() {
 void TestNetworkRoom::incomingLines() {
     QFETCH(QByteArray, sent);
     QFETCH(QString, shown);
-    m_alice.say(sent);
+    m_alice->say(sent);
     const QString line = "<B>alice</B></FONT><FONT COLOR=\"#000000\">: " + shown + "<!-- (";
     QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
     if (shown == "p long")
@@ -205,16 +205,16 @@ void TestNetworkRoom::ownerGuard() {
     QFETCH(QByteArray, user);
     QFETCH(QString, speaker);
     QFETCH(bool, obeyed);
-    m_alice.quit();
-    TestMember claimant(m_network);
-    QVERIFY(claimant.enter("alice", user));
-    claimant.say("ar");
+    m_alice->quit();
+    const std::unique_ptr<ChatMember> claimant = m_network.enter("alice", user);
+    QVERIFY(claimant);
+    claimant->say("ar");
     const QString line = "<B>" + speaker + "</B></FONT><FONT COLOR=\"#000000\">: ar<!-- (";
     // The owner's next line follows the claimant's through the server: once the scanner has
     // reported it, the claimant's line was read, or held back by the room, before it.
-    claimant.quit();
-    QVERIFY(m_alice.enter("alice", "alice"));
-    m_alice.say("after the claim");
+    claimant->quit();
+    QVERIFY((m_alice = m_network.enter("alice", "alice")));
+    m_alice->say("after the claim");
     const QString marker = "<B>alice</B></FONT><FONT COLOR=\"#000000\">: after the claim<!-- (";
     QTRY_VERIFY_WITH_TIMEOUT(m_window->scanner().oldlastlyne().contains(marker), 10000);
     QCOMPARE(m_window->findChild<QCheckBox *>("chkRandom")->isChecked(), obeyed);
@@ -229,25 +229,25 @@ void TestNetworkRoom::manyLinesArriveInOrderOnce() {
         m_client->setInput(QString::fromLatin1(expected.last()));
         m_client->pressSend();
     }
-    QVERIFY(m_alice.waitForText(kRoomNick, "line 30 of 30", 20000));
+    QVERIFY(m_alice->waitForText(kRoomNick, "line 30 of 30", 20000));
     // The room lets its own lines into the transcript a hold apart, and the player sees each.
     QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(": line 30 of 30<!--"), 30000);
-    QList<QByteArray> arrived = m_alice.textsFrom(kRoomNick);
+    QList<QByteArray> arrived = m_alice->textsFrom(kRoomNick);
     arrived.removeIf([](const QByteArray &text) { return !text.startsWith("line "); });
     QCOMPARE(arrived, expected);
     // Each is shown once, though the group chat may send the room's own lines back to it.
     QCOMPARE(m_client->transcript().count(": line 1 of 30<!--"), 1);
     if (m_network.isIrc())
-        QVERIFY(
-            !m_alice.irc()->waitFor([](const IrcMessage &m) { return m.command == "QUIT"; }, 0));
+        QVERIFY(!static_cast<IrcTestClient *>(m_alice.get())
+                     ->waitFor([](const IrcMessage &m) { return m.command == "QUIT"; }, 0));
 }
 
 void TestNetworkRoom::commandFollowedByAnotherMember() {
     auto *autoRandom = m_window->findChild<QCheckBox *>("chkRandom");
     for (const bool on : {true, false}) {
-        m_alice.say(on ? "ar" : "xar");
+        m_alice->say(on ? "ar" : "xar");
         QTest::qWait(50);
-        m_bob.say("lol");
+        m_bob->say("lol");
         QTRY_COMPARE_WITH_TIMEOUT(autoRandom->isChecked(), on, 5000);
     }
 }
@@ -263,8 +263,8 @@ void TestNetworkRoom::anotherMemberCannotTakeTheScreenName() {
     }
     auto *name = m_window->findChild<QLabel *>("labSN");
     name->setText("Click To Set");
-    m_bob.say("psst zandor.amp 4.0, I am the owner now");
-    QVERIFY(m_alice.waitForText("bob", "psst zandor.amp 4.0, I am the owner now"));
+    m_bob->say("psst zandor.amp 4.0, I am the owner now");
+    QVERIFY(m_alice->waitForText("bob", "psst zandor.amp 4.0, I am the owner now"));
     // The scanner looks twice a second.
     QTest::qWait(1200);
     QCOMPARE(name->text(), QStringLiteral("Click To Set"));
@@ -286,19 +286,21 @@ void TestNetworkRoom::longLineArrivesWholeInPieces() {
     const QByteArray whole = text.toUtf8();
     QByteArray joined;
     qsizetype longest = 0;
-    QVERIFY(m_alice.irc()->waitFor(
-        [&](const IrcMessage &m) {
-            if (m.command != "PRIVMSG" || m.nick() != kRoomNick)
-                return false;
-            // As the server relays it: ":source PRIVMSG #channel :text" and CR LF.
-            longest = qMax(longest, 1 + m.source.size() + 10 + m_network.place().size() + 2 +
-                                        m.param(1).size() + 2);
-            joined += m.param(1);
-            return joined.size() >= whole.size();
-        },
-        10000));
+    QVERIFY(static_cast<IrcTestClient *>(m_alice.get())
+                ->waitFor(
+                    [&](const IrcMessage &m) {
+                        if (m.command != "PRIVMSG" || m.nick() != kRoomNick)
+                            return false;
+                        // As the server relays it: ":source PRIVMSG #channel :text" and CR LF.
+                        longest =
+                            qMax(longest, 1 + m.source.size() + 10 + m_network.place().size() + 2 +
+                                              m.param(1).size() + 2);
+                        joined += m.param(1);
+                        return joined.size() >= whole.size();
+                    },
+                    10000));
     QCOMPARE(joined, whole);
-    QVERIFY(m_alice.textsFrom(kRoomNick).size() > 1);
+    QVERIFY(m_alice->textsFrom(kRoomNick).size() > 1);
     QVERIFY(longest <= 512);
 }
 
@@ -312,18 +314,18 @@ void TestNetworkRoom::connectionLoss() {
     QFETCH(bool, restartServer);
     if (restartServer) {
         m_network.kill();
-        m_alice.dropConnection();
+        m_alice->dropConnection();
     } else {
-        QVERIFY(m_alice.kick(kRoomNick));
+        QVERIFY(m_alice->kick(kRoomNick));
     }
     // What the player says meanwhile waits for the channel.
     m_client->setInput("said while away");
     m_client->pressSend();
     if (restartServer) {
         QVERIFY2(m_network.start(), qPrintable(m_network.errorString()));
-        QVERIFY(m_alice.enter("alice", "alice"));
+        QVERIFY((m_alice = m_network.enter("alice", "alice")));
     }
-    QVERIFY(m_alice.sees(kRoomNick, 15000));
+    QVERIFY(m_alice->sees(kRoomNick, 15000));
     // It goes out as soon as the room is back, perhaps before the user's client is.
     QTRY_VERIFY_WITH_TIMEOUT(
         m_client->transcript().contains(
@@ -333,8 +335,8 @@ void TestNetworkRoom::connectionLoss() {
     // the file has loaded within half a second, which a loaded test machine may miss. More time
     // than usual: ngircd holds back the commands of a client that sent several in a row (here
     // the user's, KICK among them) by a second or more each.
-    m_alice.say("p s");
-    QVERIFY2(m_alice.waitForText(kRoomNick, "3 files matched that string, Select One.", 10000),
+    m_alice->say("p s");
+    QVERIFY2(m_alice->waitForText(kRoomNick, "3 files matched that string, Select One.", 10000),
              qPrintable(m_client->transcript().right(300)));
 }
 
@@ -357,16 +359,16 @@ void TestNetworkRoom::secondRoom() {
                  : m_network.untrustedRoomArguments(kRoomNick, m_folder.path()));
     if (!m_network.isIrc() && !anonymous)
         arguments[arguments.indexOf("--xmpp") + 1] = "mallory@localhost"; // the nick taken
-    TestMember member(m_network);
+    std::unique_ptr<ChatMember> member;
     if (anonymous) {
         arguments[arguments.indexOf("--muc") + 1] = m_network.place(true);
-        QVERIFY(member.enter("alice", "alice", true));
+        QVERIFY((member = m_network.enter("alice", "alice", true)));
     }
-    TestMember &inRoom = anonymous ? member : m_alice;
+    ChatMember &inRoom = anonymous ? *member : *m_alice;
     if (!m_network.isIrc()) {
         // What was said before the room came in is history, never shown as new.
         inRoom.say("said before");
-        inRoom.xmpp()->setSubject("the subject");
+        static_cast<XmppTestClient &>(inRoom).setSubject("the subject");
         QVERIFY(inRoom.waitForText("alice", "said before"));
     }
     QProcess room;

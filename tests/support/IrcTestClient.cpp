@@ -23,6 +23,7 @@ bool IrcTestClient::signOn(quint16 port, const QByteArray &nick, const QByteArra
 }
 
 bool IrcTestClient::join(const QByteArray &channel) {
+    m_channel = channel;
     send("JOIN " + channel);
     return waitFor([](const IrcMessage &m) { return m.command == "366"; });
 }
@@ -32,8 +33,24 @@ void IrcTestClient::send(const QByteArray &line) {
     m_socket.flush();
 }
 
-void IrcTestClient::say(const QByteArray &channel, const QByteArray &text) {
-    send("PRIVMSG " + channel + " :" + text);
+void IrcTestClient::say(const QByteArray &text) {
+    send("PRIVMSG " + m_channel + " :" + text);
+}
+
+bool IrcTestClient::kick(const QByteArray &nick) {
+    send("KICK " + m_channel + " " + nick + " :out");
+    return waitFor([](const IrcMessage &m) { return m.command == "KICK"; });
+}
+
+bool IrcTestClient::sees(const QByteArray &nick, int timeoutMs) {
+    return waitFor(
+        [&](const IrcMessage &m) {
+            const QList<QByteArray> names =
+                m.command == "353" ? m.params.last().split(' ') : QList<QByteArray>();
+            return names.contains(nick) || names.contains("@" + nick) ||
+                   names.contains("+" + nick) || (m.command == "JOIN" && m.nick() == nick);
+        },
+        timeoutMs);
 }
 
 void IrcTestClient::quit() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chatroom/irc/IrcMessage.h"
+#include "support/ChatMember.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,7 +11,7 @@
 
 // A plain IRC client for the tests, playing a person in the channel. It answers PINGs and keeps
 // every message it receives; the waits run the event loop of the calling thread.
-class IrcTestClient : public QObject {
+class IrcTestClient : public QObject, public ChatMember {
     Q_OBJECT
 public:
     explicit IrcTestClient(QObject *parent = nullptr);
@@ -21,18 +22,20 @@ public:
     // Joins the channel; true once the server confirms.
     bool join(const QByteArray &channel);
     void send(const QByteArray &line);
-    void say(const QByteArray &channel, const QByteArray &text);
-    void quit();
-    void dropConnection() { m_socket.abort(); }
+    // To the channel joined last.
+    void say(const QByteArray &text) override;
+    void quit() override;
+    void dropConnection() override { m_socket.abort(); }
+    bool kick(const QByteArray &nick) override;
 
     QList<IrcMessage> received() const { return m_received; }
-    void forget() { m_received.clear(); }
-    // The texts of the channel messages from `nick`, in the order they came.
-    QList<QByteArray> textsFrom(const QByteArray &nick) const;
+    void forget() override { m_received.clear(); }
+    QList<QByteArray> textsFrom(const QByteArray &nick) const override;
     // Waits up to `timeoutMs` for a received message that `accept` takes.
     bool waitFor(const std::function<bool(const IrcMessage &)> &accept, int timeoutMs = 5000);
-    // Waits for a channel message from `nick` whose text starts with `start`.
-    bool waitForText(const QByteArray &nick, const QByteArray &start, int timeoutMs = 5000);
+    bool waitForText(const QByteArray &nick, const QByteArray &start,
+                     int timeoutMs = 5000) override;
+    bool sees(const QByteArray &nick, int timeoutMs = 10000) override;
 
 private:
     void readLines();
@@ -40,4 +43,5 @@ private:
     QTcpSocket m_socket;
     QByteArray m_buffer;
     QList<IrcMessage> m_received;
+    QByteArray m_channel;
 };

@@ -1,7 +1,9 @@
 #include "support/TestNetwork.h"
 
+#include "support/IrcTestClient.h"
 #include "support/NgircdServer.h"
 #include "support/ProsodyServer.h"
+#include "support/XmppTestClient.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,6 +62,20 @@ QByteArray TestNetwork::place(bool anonymous) const {
 
 QByteArray TestNetwork::password() const {
     return kPassword;
+}
+
+std::unique_ptr<ChatMember> TestNetwork::enter(const QByteArray &nick, const QByteArray &account,
+                                               bool anonymous) const {
+    if (isIrc()) {
+        auto member = std::make_unique<IrcTestClient>();
+        if (member->signOn(port(), nick, account, kPassword) && member->join(place()))
+            return member;
+    } else {
+        auto member = std::make_unique<XmppTestClient>();
+        if (member->signOn(port(), account, kPassword) && member->join(place(anonymous), nick))
+            return member;
+    }
+    return nullptr;
 }
 
 QStringList TestNetwork::roomArguments(const QByteArray &nick, const QString &folder) const {

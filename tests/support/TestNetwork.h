@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <memory>
 
+class ChatMember;
 class NgircdServer;
 class ProsodyServer;
 
@@ -34,6 +35,11 @@ public:
     // members' JIDs; `anonymous` picks one on a service that hides them).
     QByteArray place(bool anonymous = false) const;
     QByteArray password() const;
+
+    // A member signed on with `account` (alice, bob or mallory) and in the group chat as `nick`;
+    // null when it could not get in. `anonymous` picks the XMPP group chat that hides members.
+    std::unique_ptr<ChatMember> enter(const QByteArray &nick, const QByteArray &account,
+                                      bool anonymous = false) const;
 
     // The options that join a room to the group chat under `nick`, at a quick pace, trusting the
     // server's certificate; files go into `folder`.
