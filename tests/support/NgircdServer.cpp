@@ -1,5 +1,7 @@
 #include "support/NgircdServer.h"
 
+#include "support/TestEnv.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QStandardPaths>
@@ -8,28 +10,6 @@
 #include <QThread>
 
 #include <unistd.h>
-
-namespace {
-
-quint16 freePort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
-}
-
-bool run(const QString &program, const QStringList &arguments, QString *error) {
-    QProcess process;
-    process.start(program, arguments);
-    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
-        process.exitCode() == 0)
-        return true;
-    *error = program + QStringLiteral(" failed: ") +
-             QString::fromLocal8Bit(process.readAllStandardError());
-    return false;
-}
-
-} // namespace
 
 NgircdServer::NgircdServer(Options options) : m_options(std::move(options)) {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -57,8 +37,8 @@ QString NgircdServer::log() {
 }
 
 bool NgircdServer::writeConfiguration() {
-    m_port = freePort();
-    m_tlsPort = m_options.tls ? freePort() : 0;
+    m_port = testenv::freePort();
+    m_tlsPort = m_options.tls ? testenv::freePort() : 0;
     if (m_port == 0 || (m_options.tls && m_tlsPort == 0)) {
         m_error = QStringLiteral("no free loopback port");
         return false;
@@ -67,15 +47,16 @@ bool NgircdServer::writeConfiguration() {
     if (m_options.tls) {
         const QString key = m_folder.filePath(QStringLiteral("key.pem"));
         const QString dh = m_folder.filePath(QStringLiteral("dh.pem"));
-        if (!run(QStringLiteral("openssl"),
-                 {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                  "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1",
-                  "-keyout", key, "-out", certificateFile()},
-                 &m_error))
+        if (!testenv::run(QStringLiteral("openssl"),
+                          {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                           "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1",
+                           "-keyout", key, "-out", certificateFile()},
+                          &m_error))
             return false;
         // DSA-style parameters are made in a moment; without a file ngircd spends seconds on
         // every start making its own.
-        if (!run(QStringLiteral("openssl"), {"dhparam", "-dsaparam", "-out", dh, "2048"}, &m_error))
+        if (!testenv::run(QStringLiteral("openssl"), {"dhparam", "-dsaparam", "-out", dh, "2048"},
+                          &m_error))
             return false;
         ssl = QStringLiteral("[SSL]\nCertFile = %1\nKeyFile = %2\nDHFile = %3\nPorts = %4\n")
                   .arg(certificateFile(), key, dh)

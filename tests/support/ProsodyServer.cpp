@@ -1,5 +1,7 @@
 #include "support/ProsodyServer.h"
 
+#include "support/TestEnv.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -11,25 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
-}
-
-bool run(const QString &program, const QStringList &arguments, QString *error) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
-        process.exitCode() == 0)
-        return true;
-    *error = program + QStringLiteral(" failed: ") + process.errorString() + QLatin1Char(' ') +
-             QString::fromLocal8Bit(process.readAll());
-    return false;
-}
 
 // Debian's prosody as a service of the tests' own: it keeps everything in the folder, takes
 // clients on one loopback port, talks to no other server and serves no web pages. Group chats are
@@ -102,15 +85,16 @@ bool ProsodyServer::configure() {
         m_error = QStringLiteral("no temporary folder: ") + m_folder.errorString();
         return false;
     }
-    if ((m_port = freePort()) == 0) {
+    if ((m_port = testenv::freePort()) == 0) {
         m_error = QStringLiteral("no free loopback port");
         return false;
     }
-    if (!run(QStringLiteral("openssl"),
-             {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-              "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1", "-keyout",
-              m_folder.filePath(QStringLiteral("key.pem")), "-out", certificateFile()},
-             &m_error))
+    if (!testenv::run(QStringLiteral("openssl"),
+                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                       "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1",
+                       "-keyout", m_folder.filePath(QStringLiteral("key.pem")), "-out",
+                       certificateFile()},
+                      &m_error))
         return false;
     // As root prosody refuses to run unless told it may; as anyone else the line would be wrong.
     const QString configuration =
@@ -136,11 +120,12 @@ bool ProsodyServer::registerUser(const QByteArray &user, const QByteArray &passw
     if (!configure())
         return false;
     const QString prosodyctl = QFileInfo(executable()).dir().filePath(QStringLiteral("prosodyctl"));
-    return run(prosodyctl,
-               {QStringLiteral("--config"), m_folder.filePath(QStringLiteral("prosody.cfg.lua")),
-                QStringLiteral("register"), QString::fromUtf8(user), QStringLiteral("localhost"),
-                QString::fromUtf8(password)},
-               &m_error);
+    return testenv::run(prosodyctl,
+                        {QStringLiteral("--config"),
+                         m_folder.filePath(QStringLiteral("prosody.cfg.lua")),
+                         QStringLiteral("register"), QString::fromUtf8(user),
+                         QStringLiteral("localhost"), QString::fromUtf8(password)},
+                        &m_error);
 }
 
 bool ProsodyServer::start() {

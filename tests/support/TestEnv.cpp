@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTest>
 
 #include <cerrno>
@@ -140,6 +141,23 @@ bool warmUpEngine(MainWindow &window) {
         QTest::qWaitFor([&] { return window.player().currentPosition() > 0; }, 10000);
     window.player().stop();
     return advanced;
+}
+
+quint16 freePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+bool run(const QString &program, const QStringList &arguments, QString *error) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+        process.exitCode() == 0)
+        return true;
+    *error = program + QStringLiteral(" failed: ") + process.errorString() + QLatin1Char(' ') +
+             QString::fromLocal8Bit(process.readAll());
+    return false;
 }
 
 } // namespace testenv

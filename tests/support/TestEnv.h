@@ -35,5 +35,10 @@ QString failureAsOtherUser(const char *function, const char *row = nullptr);
 // in a new process loads its decoders, which on a busy machine can take longer than the
 // announcement check waits (500 ms, once): tests warm it up before they time announcements.
 bool warmUpEngine(MainWindow &window);
+// A loopback port that no one listens on right now, or 0.
+quint16 freePort();
+// Runs a helper program (openssl, prosodyctl) to its end; false, with `error` saying why, when it
+// fails.
+bool run(const QString &program, const QStringList &arguments, QString *error);
 
 } // namespace testenv

@@ -238,10 +238,8 @@ void IrcClient::write(const QByteArray &message) {
 }
 
 void IrcClient::retryLater(const QString &why) {
-    setQueueOpen(false);
     m_rejoin.stop();
-    const std::chrono::seconds delay = takeRetryDelay();
-    m_retry.start(delay);
+    const std::chrono::seconds delay = waitToRetry(m_retry);
     setState(State::Waiting, tr("IRC: disconnected from %1 (%2); connecting again in %3 s")
                                  .arg(where(), why)
                                  .arg(delay.count()));
@@ -250,9 +248,7 @@ void IrcClient::retryLater(const QString &why) {
 }
 
 void IrcClient::rejoinLater(const QString &why) {
-    setQueueOpen(false);
-    const std::chrono::seconds delay = takeRetryDelay();
-    m_rejoin.start(delay);
+    const std::chrono::seconds delay = waitToRetry(m_rejoin);
     setState(State::Joining, tr("IRC: out of %1 (%2); joining again in %3 s")
                                  .arg(m_settings.channel, why)
                                  .arg(delay.count()));

@@ -13,8 +13,10 @@ bool RoomNetwork::say(const QStringList &lines) {
     return m_queue.enqueue(messages);
 }
 
-std::chrono::seconds RoomNetwork::takeRetryDelay() {
+std::chrono::seconds RoomNetwork::waitToRetry(QTimer &attempt) {
+    setQueueOpen(false);
     const std::chrono::seconds delay = m_delay;
     m_delay = qMin(m_delay * 2, lastRetry);
+    attempt.start(delay);
     return delay;
 }

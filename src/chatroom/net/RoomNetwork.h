@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <chrono>
 
 // What the room needs of a network's group chat (an IRC channel, an XMPP multi-user chat): its
@@ -59,8 +60,9 @@ protected:
 
     // Lines go out while the room is in the group chat, and wait otherwise.
     void setQueueOpen(bool open) { m_queue.setOpen(open); }
-    // The delay before the next attempt, and the one after it doubled.
-    std::chrono::seconds takeRetryDelay();
+    // Out of the group chat: closes the queue and starts `attempt` after the next delay (the one
+    // after it doubled), which it returns.
+    std::chrono::seconds waitToRetry(QTimer &attempt);
     void resetRetryDelay() { m_delay = firstRetry; }
 
 private:

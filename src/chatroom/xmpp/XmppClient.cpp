@@ -87,6 +87,8 @@ struct XmppCallbacks {
             client->handlePresence(stanza);
         else if (name == QLatin1String("message"))
             client->handleMessage(stanza);
+        else if (name == QLatin1String("iq"))
+            client->answerQuery(stanza);
         return 1; // keep the handler
     }
     static void log(void *userdata, xmpp_log_level_t level, const char *, const char *msg) {
@@ -187,6 +189,7 @@ void XmppClient::releaseConnection() {
 }
 
 void XmppClient::watchSocket(int fd) {
+    dropNotifiers(); // libstrophe may try a second address with a new socket
     m_readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     m_writable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
     connect(m_readable.get(), &QSocketNotifier::activated, this, &XmppClient::pump);
@@ -221,15 +224,19 @@ void XmppClient::connected() {
 }
 
 void XmppClient::disconnected(const QString &why) {
-    // libstrophe has closed the socket: the notifiers go before its number is used again (from
-    // the event loop, since this may run inside one of their own signals).
+    // libstrophe has closed the socket: the notifiers go before its number is used again.
+    dropNotifiers();
+    retryLater(why);
+}
+
+void XmppClient::dropNotifiers() {
+    // From the event loop: this may run inside one of their own signals.
     for (std::unique_ptr<QSocketNotifier> *notifier : {&m_readable, &m_writable}) {
         if (*notifier) {
             (*notifier)->setEnabled(false);
             notifier->release()->deleteLater();
         }
     }
-    retryLater(why);
 }
 
 void XmppClient::join() {
@@ -251,6 +258,22 @@ void XmppClient::join() {
     xmpp_stanza_add_child_ex(presence, x, 0);
     xmpp_send(m_conn, presence);
     xmpp_stanza_release(presence);
+    pumpSoon();
+}
+
+void XmppClient::answerQuery(xmpp_stanza_t *iq) {
+    const QString type = text(xmpp_stanza_get_type(iq));
+    if (type != QLatin1String("get") && type != QLatin1String("set"))
+        return;
+    // Every query gets an answer: some servers drop a client that leaves their pings unanswered.
+    const bool ping = xmpp_stanza_get_child_by_name_and_ns(iq, "ping", "urn:xmpp:ping");
+    xmpp_stanza_t *reply =
+        ping ? xmpp_iq_new(m_ctx, "result", xmpp_stanza_get_id(iq))
+             : xmpp_stanza_reply_error(iq, "cancel", "service-unavailable", nullptr);
+    if (ping && xmpp_stanza_get_from(iq))
+        xmpp_stanza_set_to(reply, xmpp_stanza_get_from(iq));
+    xmpp_send(m_conn, reply);
+    xmpp_stanza_release(reply);
     pumpSoon();
 }
 
@@ -364,21 +387,17 @@ void XmppClient::handleMessage(xmpp_stanza_t *message) {
 }
 
 void XmppClient::retryLater(const QString &why) {
-    setQueueOpen(false);
     m_inRoom = false;
     m_rejoin.stop();
     m_tick.stop();
-    const std::chrono::seconds delay = takeRetryDelay();
-    m_retry.start(delay);
+    const std::chrono::seconds delay = waitToRetry(m_retry);
     setState(State::Waiting, tr("XMPP: disconnected from %1 (%2); connecting again in %3 s")
                                  .arg(where(), why)
                                  .arg(delay.count()));
 }
 
 void XmppClient::rejoinLater(const QString &why) {
-    setQueueOpen(false);
-    const std::chrono::seconds delay = takeRetryDelay();
-    m_rejoin.start(delay);
+    const std::chrono::seconds delay = waitToRetry(m_rejoin);
     setState(State::Joining, tr("XMPP: out of %1 (%2); joining again in %3 s")
                                  .arg(m_settings.room, why)
                                  .arg(delay.count()));

@@ -60,11 +60,13 @@ private:
     void connectToServer();
     void releaseConnection();
     void watchSocket(int fd);
+    void dropNotifiers();
     void pump();
     void pumpSoon() { m_pumpSoon.start(); }
     void connected();
     void disconnected(const QString &why);
     void join();
+    void answerQuery(_xmpp_stanza_t *iq);
     void handlePresence(_xmpp_stanza_t *presence);
     void handleMessage(_xmpp_stanza_t *message);
     void retryLater(const QString &why);
