@@ -29,7 +29,54 @@ qsizetype lastLineMark(const QString &text) {
     return -1;
 }
 
+// The character a reference's name stands for, or 0 when it names none we decode.
+char32_t referencedCharacter(QStringView name) {
+    if (name == u"amp")
+        return U'&';
+    if (name == u"lt")
+        return U'<';
+    if (name == u"gt")
+        return U'>';
+    if (name == u"quot")
+        return U'"';
+    if (name == u"apos")
+        return U'\'';
+    if (name.size() < 2 || name.at(0) != u'#')
+        return 0;
+    const bool hex = name.at(1) == u'x' || name.at(1) == u'X';
+    bool ok = false;
+    const uint code = hex ? name.sliced(2).toUInt(&ok, 16) : name.sliced(1).toUInt(&ok, 10);
+    // NUL, surrogates and values past Unicode are no characters.
+    if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return code;
+}
+
 } // namespace
+
+QString DecodeEntities(const QString &text) {
+    if (!text.contains(QLatin1Char('&')))
+        return text;
+    // The longest reference decoded, "&#x10FFFF;" or "&#1114111;", is ten characters: looking no
+    // further keeps a line full of "&" and no ";" linear.
+    constexpr qsizetype kLongest = 10;
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&')) {
+            const QStringView ahead = QStringView(text).sliced(i + 1).left(kLongest);
+            const qsizetype semicolon = ahead.indexOf(QLatin1Char(';'));
+            const char32_t c = semicolon > 0 ? referencedCharacter(ahead.left(semicolon)) : 0;
+            if (c != 0) {
+                plain += QString::fromUcs4(&c, 1);
+                i += semicolon + 1;
+                continue;
+            }
+        }
+        plain += text.at(i);
+    }
+    return plain;
+}
 
 QString clearedNotice() {
     return QStringLiteral("<font color=blue><b>OnlineHost</b>:<font color=black> Chat Cleared!");

@@ -27,6 +27,10 @@ QString GetLastLine(const QString &text);
 // `line` without tags and without ">" characters, less its final character. A tag still open at
 // the end of the line is dropped whole.
 QString StripTags(const QString &line);
+// The plain text behind a stripped line's character references, decoded once: &amp; &lt; &gt;
+// &quot; &apos; &#39; and any numeric &#N; or &#xN; of a character. Anything else that starts with
+// "&" stays as written, so "&amp;amp;" (the user typed "&amp;") becomes "&amp;".
+QString DecodeEntities(const QString &text);
 // Replaces the transcript with the "Chat Cleared!" notice.
 void ClearChat(ChatWindow &window);
 // When `chatSends` is true: puts `text` into the input box (replacing what was there) and

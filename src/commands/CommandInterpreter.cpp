@@ -1,5 +1,6 @@
 #include "commands/CommandInterpreter.h"
 
+#include "chat/AimChat.h"
 #include "commands/CommandHost.h"
 #include "library/Fold.h"
 #include "library/Library.h"
@@ -74,7 +75,9 @@ bool CommandInterpreter::searchAndPick(const QString &whatsaid) {
         return false;
 
     m_host.pickerLoad();
-    const QString search = whatsaid.mid(2);
+    // The line is HTML, where "&" of "Rock & Roll" reads "&amp;": the search is for what the user
+    // typed.
+    const QString search = aimchat::DecodeEntities(whatsaid.mid(2));
     const QString key = fold(search);
     const Library &library = m_host.library();
     const int rows = library.count();
@@ -99,7 +102,7 @@ bool CommandInterpreter::randomAmongMatches(const QString &whatsaid) {
     if (!whatsaid.startsWith(QLatin1String("r ")))
         return false;
 
-    const QString key = fold(whatsaid.mid(2));
+    const QString key = fold(aimchat::DecodeEntities(whatsaid.mid(2)));
     const Library &library = m_host.library();
     const int rows = library.count();
     for (int row = 0; row < rows; ++row) {

@@ -3,6 +3,7 @@
 // main window with real libmpv (null audio output) and TagLib on real files.
 #include "app/MainWindow.h"
 #include "chat/ChatScanner.h"
+#include "chatroom/ChatRoom.h"
 #include "commands/MultiPicker.h"
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
@@ -30,7 +31,7 @@ const struct {
     const char *source;
     const char *display;
 } kFiles[] = {
-    {"a1.mp3", "untagged.mp3", "a1.mp3"},
+    {"a1 & b < c.mp3", "untagged.mp3", "a1 & b < c.mp3"},
     {"b2.wma", "tagged.wma", "Wma Author - Wma Title"},
     {"c3.asf", "tagged.asf", "Asf Author - Asf Title"},
     {"d4.mp3", "long.mp3", "Long Artist - Long Title"},
@@ -54,6 +55,7 @@ private slots:
     void pWithOneMatch();
     void pWithThreeMatchesAndClick();
     void pWithoutMatch();
+    void searchWithMarkupCharacters();
     void numbers();
     void wordCommands();
     void notCommands_data();
@@ -131,7 +133,8 @@ void TestEndToEnd::init() {
 }
 
 bool TestEndToEnd::say(const QString &text, const QString &speaker) {
-    const QString words = QStringLiteral(": ") + text + QStringLiteral("<!--");
+    // The room writes a line typed by hand as HTML.
+    const QString words = QStringLiteral(": ") + ChatRoom::escape(text) + QStringLiteral("<!--");
     const QString who = QStringLiteral("<B>") + speaker + QStringLiteral("</B>");
     // A now-playing line typed between this line and the next poll would hide it from the
     // scanner, which reports only the last line: let a pending announcement check go first.
@@ -227,6 +230,16 @@ void TestEndToEnd::pWithoutMatch() {
     QVERIFY(m_window->picker());
     QVERIFY(m_window->picker()->isVisible());
     QCOMPARE(m_window->picker()->count(), 0);
+}
+
+void TestEndToEnd::searchWithMarkupCharacters() {
+    // Typed into the room, "&" and "<" reach the transcript as "&amp;" and "&lt;".
+    for (const char *line : {"p a1 & b", "r & b < c"}) {
+        QVERIFY(say("3"));
+        QTRY_COMPARE(playingFile(), QStringLiteral("c3.asf"));
+        QVERIFY(say(QString::fromLatin1(line)));
+        QTRY_COMPARE(playingFile(), QString::fromLatin1(kFiles[0].name));
+    }
 }
 
 void TestEndToEnd::numbers() {

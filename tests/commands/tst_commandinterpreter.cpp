@@ -63,6 +63,8 @@ private slots:
     void random();
     void randomPoolEmptiedEveryTime();
     void randomTakesTheRowNotTheText();
+    void searchTextIsWhatTheUserTyped_data();
+    void searchTextIsWhatTheUserTyped();
 };
 
 void TestCommandInterpreter::learning_data() {
@@ -417,6 +419,72 @@ void TestCommandInterpreter::randomTakesTheRowNotTheText() {
     const int row = rig.row(QStringLiteral("a||1|b.mp3"));
     QCOMPARE(rig.host.calls, (QStringList{"random:1,1", QStringLiteral("startEntry:%1").arg(row)}));
     QCOMPARE(rig.host.library().fullPath(row), QStringLiteral("/x|y/a||1|b.mp3"));
+}
+
+void TestCommandInterpreter::searchTextIsWhatTheUserTyped_data() {
+    // The line as the transcript holds it, the search it stands for, the entry it plays.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("song");
+
+    QTest::newRow("p &") << "p rock &amp; roll"
+                         << "rock & roll"
+                         << "Rock & Roll.mp3";
+    QTest::newRow("r &") << "r &amp; roll"
+                         << "& roll"
+                         << "Rock & Roll.mp3";
+    QTest::newRow("p <") << "p x &lt; y"
+                         << "x < y"
+                         << "x < y > z.mp3";
+    QTest::newRow("r >") << "r y &gt; z"
+                         << "y > z"
+                         << "x < y > z.mp3";
+    QTest::newRow("decimal reference") << "p rock &#38; roll"
+                                       << "rock & roll"
+                                       << "Rock & Roll.mp3";
+    QTest::newRow("hex reference") << "r &#x26; roll"
+                                   << "& roll"
+                                   << "Rock & Roll.mp3";
+    QTest::newRow("quotes") << "p it&#39;s &quot;here&quot;"
+                            << "it's \"here\""
+                            << "It's \"Here\".mp3";
+    QTest::newRow("apostrophe") << "r it&apos;s"
+                                << "it's"
+                                << "It's \"Here\".mp3";
+    QTest::newRow("typed &amp; finds &amp;") << "p tom &amp;amp; jerry"
+                                             << "tom &amp; jerry"
+                                             << "Tom &amp; Jerry.mp3";
+    QTest::newRow("unknown reference stays") << "r &bogus; roll"
+                                             << "&bogus; roll"
+                                             << "";
+    QTest::newRow("no character stays") << "r &#0;"
+                                        << "&#0;"
+                                        << "";
+    QTest::newRow("lone &") << "r & roll"
+                            << "& roll"
+                            << "Rock & Roll.mp3";
+}
+
+void TestCommandInterpreter::searchTextIsWhatTheUserTyped() {
+    QFETCH(QString, text);
+    QFETCH(QString, search);
+    QFETCH(QString, song);
+
+    Rig rig(QStringLiteral("me"), {"Rock & Roll.mp3", "Tom &amp; Jerry.mp3", "x < y > z.mp3",
+                                   "It's \"Here\".mp3", "Rock Roll.mp3"});
+    rig.host.randomFunction = [](int, int) {
+        return 1;
+    };
+    rig.say(QStringLiteral("me"), text);
+
+    QStringList expected;
+    if (text.startsWith(QLatin1String("p ")))
+        expected = {"pickerLoad", "pickerAdd:" + song, "playFile:" + search, "pickerUnload"};
+    else if (song.isEmpty())
+        expected = {"sendChat:error ; no files found to play"};
+    else
+        expected = {"random:1,1", QStringLiteral("startEntry:%1").arg(rig.row(song))};
+    QCOMPARE(rig.host.calls, expected);
 }
 
 QTEST_GUILESS_MAIN(TestCommandInterpreter)
