@@ -20,7 +20,10 @@ bool isFast(MediaPlayer::PlayState state) {
 
 } // namespace
 
-WindowRemote::WindowRemote(QObject *parent) : RemotePlayer(parent) {}
+WindowRemote::WindowRemote(QObject *parent) : RemotePlayer(parent) {
+    m_fastSeeked.setInterval(kFastSeekedMs);
+    connect(&m_fastSeeked, &QTimer::timeout, this, [this] { emit seeked(positionUs()); });
+}
 
 void WindowRemote::follow(MainWindow *window) {
     if (m_window) {
@@ -29,6 +32,7 @@ void WindowRemote::follow(MainWindow *window) {
     }
     m_window = window;
     m_lastState = MediaPlayer::PlayState::Stopped;
+    m_fastSeeked.stop();
     if (window) {
         MediaPlayer &media = window->player();
         connect(&media, &MediaPlayer::StatusChange, this, &WindowRemote::onStatusChange);
@@ -56,12 +60,18 @@ void WindowRemote::onStatusChange() {
         return;
     }
     const MediaPlayer::PlayState state = player()->playState();
-    // Fast forward and reverse move the position five times as fast as the desktop counts; when
-    // they end, the desktop learns where playing resumes.
+    // Fast forward and reverse move the position five times as fast as the desktop counts: it
+    // hears the position as they start, every second while they last, and where playing
+    // resumes.
+    const bool fastBegan = !isFast(m_lastState) && isFast(state);
     const bool fastEnded = isFast(m_lastState) && !isFast(state);
     m_lastState = state;
-    emit changed();
-    if (fastEnded && state != MediaPlayer::PlayState::Stopped)
+    if (fastBegan)
+        m_fastSeeked.start();
+    else if (fastEnded)
+        m_fastSeeked.stop();
+    announce();
+    if (fastBegan || (fastEnded && state != MediaPlayer::PlayState::Stopped))
         emit seeked(positionUs());
 }
 
@@ -84,7 +94,13 @@ RemotePlayer::Status WindowRemote::status() const {
 
 RemotePlayer::Track WindowRemote::track() const {
     Track track;
-    const MediaItem *media = player() ? player()->currentMedia() : nullptr;
+    if (!player())
+        return track;
+    // While the next item is on its way it is already the track: an empty one would read as
+    // "nothing plays" in the middle of playing.
+    const MediaItem *media = player()->currentMedia();
+    if (!media)
+        media = player()->openingMedia();
     if (!media)
         return track;
     const int row = m_window->panel().currentEntry();
@@ -141,8 +157,26 @@ void WindowRemote::stop() {
 }
 
 void WindowRemote::next() {
-    if (canGoNext())
-        m_window->interpreter().playRandom();
+    if (!canGoNext())
+        return;
+    // A paused or stopped player stays so: the random entry is loaded, not started, unlike the
+    // chat's "r".
+    const Status before = status();
+    m_holdChanges = true;
+    m_window->interpreter().playRandom();
+    if (before == Status::Paused)
+        player()->pause();
+    else if (before == Status::Stopped)
+        player()->stop();
+    m_holdChanges = false;
+    announce();
+}
+
+void WindowRemote::announce() {
+    // The item on its way is told once it has started (or failed): desktops redraw their widget
+    // at every change, and one change per new track is all there is to show.
+    if (!m_holdChanges && player()->playState() != MediaPlayer::PlayState::Transitioning)
+        emit changed();
 }
 
 void WindowRemote::setPositionUs(qint64 position) {

@@ -4,6 +4,7 @@
 #include "player/MediaPlayer.h"
 
 #include <QPointer>
+#include <QTimer>
 
 class MainWindow;
 
@@ -37,10 +38,19 @@ public:
     void raise() override;
     void quit() override;
 
+    // How often the desktop hears the position while fast forward or reverse runs it at
+    // another speed than the rate it counts with.
+    static constexpr int kFastSeekedMs = 1000;
+
 private:
     void onStatusChange();
+    // Tells the desktop what may have changed, unless a new item is still on its way.
+    void announce();
     MediaPlayer *player() const;
 
     QPointer<MainWindow> m_window;
     MediaPlayer::PlayState m_lastState = MediaPlayer::PlayState::Stopped;
+    QTimer m_fastSeeked;
+    // While a request runs in several steps, the desktop hears only where it ends.
+    bool m_holdChanges = false;
 };

@@ -8,9 +8,11 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 QDBusObjectPath MprisPlayer::trackId(int number) {
-    return QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/Track/%1").arg(number));
+    // Paths under /org/mpris are the interface's own (TrackList/NoTrack among them).
+    return QDBusObjectPath(QStringLiteral("/org/zandoramp/track/%1").arg(number));
 }
 
 MprisPlayer::MprisPlayer(RemotePlayer &player, QObject *object)
@@ -106,7 +108,11 @@ void MprisPlayer::Next() {
 void MprisPlayer::Seek(qlonglong offset) {
     if (!m_player.canSeek())
         return;
-    const qint64 target = std::max<qint64>(0, m_player.positionUs() + offset);
+    // Saturated: a client may well send the largest offset there is for "to the end".
+    qint64 target = 0;
+    if (__builtin_add_overflow(m_player.positionUs(), offset, &target))
+        target = offset > 0 ? std::numeric_limits<qint64>::max() : 0;
+    target = std::max<qint64>(0, target);
     const qint64 length = m_player.track().lengthUs;
     // Past the end is the next track, as the interface asks.
     if (length > 0 && target > length)

@@ -11,6 +11,38 @@ class RemotePlayer;
 class MprisPlayer : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    // Written out rather than generated, for the annotations QtDBus cannot derive: clients are
+    // told not to wait for Position and CanControl to be announced.
+    Q_CLASSINFO("D-Bus Introspection",
+                "<interface name=\"org.mpris.MediaPlayer2.Player\">"
+                "<method name=\"Next\"/><method name=\"Previous\"/><method name=\"Pause\"/>"
+                "<method name=\"PlayPause\"/><method name=\"Stop\"/><method name=\"Play\"/>"
+                "<method name=\"Seek\"><arg direction=\"in\" type=\"x\" name=\"Offset\"/></method>"
+                "<method name=\"SetPosition\">"
+                "<arg direction=\"in\" type=\"o\" name=\"TrackId\"/>"
+                "<arg direction=\"in\" type=\"x\" name=\"Position\"/></method>"
+                "<method name=\"OpenUri\"><arg direction=\"in\" type=\"s\" name=\"Uri\"/></method>"
+                "<signal name=\"Seeked\"><arg type=\"x\" name=\"Position\"/></signal>"
+                "<property name=\"PlaybackStatus\" type=\"s\" access=\"read\"/>"
+                "<property name=\"Rate\" type=\"d\" access=\"readwrite\"/>"
+                "<property name=\"Metadata\" type=\"a{sv}\" access=\"read\">"
+                "<annotation name=\"org.qtproject.QtDBus.QtTypeName\" value=\"QVariantMap\"/>"
+                "</property>"
+                "<property name=\"Volume\" type=\"d\" access=\"readwrite\"/>"
+                "<property name=\"Position\" type=\"x\" access=\"read\">"
+                "<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" "
+                "value=\"false\"/></property>"
+                "<property name=\"MinimumRate\" type=\"d\" access=\"read\"/>"
+                "<property name=\"MaximumRate\" type=\"d\" access=\"read\"/>"
+                "<property name=\"CanGoNext\" type=\"b\" access=\"read\"/>"
+                "<property name=\"CanGoPrevious\" type=\"b\" access=\"read\"/>"
+                "<property name=\"CanPlay\" type=\"b\" access=\"read\"/>"
+                "<property name=\"CanPause\" type=\"b\" access=\"read\"/>"
+                "<property name=\"CanSeek\" type=\"b\" access=\"read\"/>"
+                "<property name=\"CanControl\" type=\"b\" access=\"read\">"
+                "<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" "
+                "value=\"false\"/></property>"
+                "</interface>")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
     Q_PROPERTY(double Rate READ rate WRITE setRate)
     Q_PROPERTY(double MinimumRate READ rate)

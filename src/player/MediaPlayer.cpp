@@ -43,11 +43,12 @@ struct MediaPlayer::Impl {
 
     QString url;
     QList<Slot> queue;
-    qsizetype index = 0;    // slot being played, or queue.size() once all have been played
-    qsizetype refIndex = 0; // alternative of that slot being tried
-    bool active = false;    // a file of ours is with the engine (opening or playing)
-    bool opening = false;   // ... and has not been reported started yet
-    MediaItem pending;      // what that file will be once it starts
+    qsizetype index = 0;     // slot being played, or queue.size() once all have been played
+    qsizetype refIndex = 0;  // alternative of that slot being tried
+    bool active = false;     // a file of ours is with the engine (opening or playing)
+    bool opening = false;    // ... and has not been reported started yet
+    bool openPaused = false; // ... and is to start paused
+    MediaItem pending;       // what that file will be once it starts
     std::optional<MediaItem> current;
 
     PlayState reported = PlayState::Stopped;
@@ -82,6 +83,7 @@ struct MediaPlayer::Impl {
                 dropCurrent();
                 active = true;
                 opening = true;
+                openPaused = false;
                 // The engine reports its state change from inside open(); update() must
                 // already see the new item as on its way.
                 engine->open(path);
@@ -99,7 +101,7 @@ struct MediaPlayer::Impl {
         // Engines change their state just before they report the start; until the item has
         // been taken as current it is still on its way.
         if (opening)
-            return PlayState::Transitioning;
+            return openPaused ? PlayState::Paused : PlayState::Transitioning;
         switch (engine->state()) {
         case MediaEngine::State::Idle:
             return PlayState::Stopped;
@@ -218,14 +220,19 @@ void MediaPlayer::play() {
         d->update();
         return;
     }
+    d->openPaused = false;
     d->engine->setBackward(false);
     d->engine->setSpeed(1.0);
     d->engine->setPaused(false);
+    d->update();
 }
 
 void MediaPlayer::pause() {
-    if (d->engine->state() != MediaEngine::State::Idle)
-        d->engine->setPaused(true);
+    if (d->engine->state() == MediaEngine::State::Idle)
+        return;
+    d->openPaused = d->opening;
+    d->engine->setPaused(true);
+    d->update();
 }
 
 void MediaPlayer::playPause() {
@@ -245,6 +252,7 @@ void MediaPlayer::stop() {
 void MediaPlayer::fastForward() {
     if (d->engine->state() == MediaEngine::State::Idle)
         return;
+    d->openPaused = false;
     d->engine->setBackward(false);
     d->engine->setSpeed(kFastSpeed);
     d->engine->setPaused(false);
@@ -253,6 +261,7 @@ void MediaPlayer::fastForward() {
 void MediaPlayer::fastReverse() {
     if (d->engine->state() == MediaEngine::State::Idle)
         return;
+    d->openPaused = false;
     d->engine->setBackward(true);
     d->engine->setSpeed(kFastSpeed);
     d->engine->setPaused(false);
@@ -285,6 +294,10 @@ bool MediaPlayer::canPlay() const {
 
 const MediaItem *MediaPlayer::currentMedia() const {
     return d->current ? &*d->current : nullptr;
+}
+
+const MediaItem *MediaPlayer::openingMedia() const {
+    return d->opening ? &d->pending : nullptr;
 }
 
 int MediaPlayer::bitRate() const {

@@ -31,6 +31,7 @@ public:
     // Resumes, and returns to normal speed and direction; when stopped or at the end, starts
     // the current entry (the first one after the last) from its beginning.
     void play();
+    // While an item is still on its way, it starts paused, and the player reads Paused meanwhile.
     void pause();
     // The strip's play/pause button: pauses while playing; in every other state (paused,
     // stopped, fast forward or reverse) returns to normal playing.
@@ -51,6 +52,9 @@ public:
     // cleared when another file is opened; after stop() or the end it stays, as in a stopped
     // player, with currentPosition() 0.
     const MediaItem *currentMedia() const;
+    // The item on its way while the player is transitioning to it (opened, not yet started),
+    // nullptr otherwise.
+    const MediaItem *openingMedia() const;
     // network.bitRate: the current item's nominal bit rate in bits per second; 0 with no item.
     int bitRate() const;
     // A media item for any file, read without playing it.
