@@ -147,7 +147,12 @@ void WindowRemote::pause() {
 }
 
 void WindowRemote::playPause() {
-    if (player())
+    if (!player())
+        return;
+    // While a track is on its way the desktop reads Playing, so its PlayPause means pause.
+    if (player()->playState() == MediaPlayer::PlayState::Transitioning)
+        player()->pause();
+    else
         player()->playPause();
 }
 
