@@ -10,6 +10,7 @@
 #include "platform/QtFolderDialog.h"
 #include "platform/QtPopupMenus.h"
 #include "platform/QtTray.h"
+#include "platform/QtWindowMover.h"
 #include "platform/TagLibReader.h"
 
 #include <QCoreApplication>
@@ -40,13 +41,15 @@ AppWiring::AppWiring()
     : m_dialogs(std::make_unique<QtDialogs>()), m_chatWindow(makeChatWindow()),
       m_folderDialog(std::make_unique<QtFolderDialog>()),
       m_tagReader(std::make_unique<TagLibReader>()), m_tray(std::make_unique<QtTray>()),
-      m_popupMenus(std::make_unique<QtPopupMenus>()) {
+      m_popupMenus(std::make_unique<QtPopupMenus>()),
+      m_windowMover(std::make_unique<QtWindowMover>()) {
     m_platform.dialogs = m_dialogs.get();
     m_platform.chatWindow = m_chatWindow.get();
     m_platform.folderDialog = m_folderDialog.get();
     m_platform.tagReader = m_tagReader.get();
     m_platform.tray = m_tray.get();
     m_platform.popupMenus = m_popupMenus.get();
+    m_platform.windowMover = m_windowMover.get();
     m_platform.makeEngine = [] {
         return std::make_unique<MpvEngine>(MpvEngine::defaultAudioOutputs());
     };

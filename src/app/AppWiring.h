@@ -10,6 +10,7 @@ class MprisService;
 class QtDialogs;
 class QtFolderDialog;
 class QtPopupMenus;
+class QtWindowMover;
 class TagLibReader;
 class TrayShell;
 class WindowRemote;
@@ -32,6 +33,7 @@ private:
     std::unique_ptr<TagLibReader> m_tagReader;
     std::unique_ptr<TrayShell> m_tray;
     std::unique_ptr<QtPopupMenus> m_popupMenus;
+    std::unique_ptr<QtWindowMover> m_windowMover;
     Platform m_platform;
     std::unique_ptr<WindowRemote> m_remote;
     std::unique_ptr<MprisService> m_mpris;

@@ -22,6 +22,7 @@
 #include "platform/TransientWindow.h"
 #include "platform/TrayShell.h"
 #include "platform/Twips.h"
+#include "platform/WindowMover.h"
 #include "player/MediaPlayer.h"
 #include "player/PlayerStrip.h"
 #include "player/RandomNumber.h"
@@ -86,7 +87,11 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_settings(std::make_unique<SettingsStore>()),
       m_library(std::make_unique<Library>()), m_closeGuard(new CloseGuard(this)),
       m_stay(std::make_unique<SaveAndStay>(platform, *this, *m_closeGuard,
-                                           [this] { return writeSettings(); })) {
+                                           [this] { return writeSettings(); })),
+      m_drag([this] { return m_platform.windowMover->startSystemMove(this); },
+             [this](QPoint by) {
+                 move(pos() + QPoint(twips::toPixels(by.x()), twips::toPixels(by.y())));
+             }) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(appIcon());
     connect(m_closeGuard, &CloseGuard::closeDue, this, &QWidget::close);
@@ -339,6 +344,11 @@ void MainWindow::popUpMenu(QMenu *menu) {
     m_platform.popupMenus->popUp(menu);
 }
 
+void MainWindow::openMenu(QMenu *menu) {
+    if (!m_closeGuard->asked())
+        m_platform.popupMenus->open(menu);
+}
+
 void MainWindow::tell(const QString &text) {
     const CloseGuard::Hold hold(*m_closeGuard);
     m_platform.dialogs->information(this, QStringLiteral("zandor amp"), text);
@@ -373,14 +383,7 @@ void MainWindow::Label7_Click() {
 }
 
 void MainWindow::stripMoved(Qt::MouseButtons buttons, int xTwips, int yTwips) {
-    // A drag that starts with the button already held has no grab point yet: its first move only
-    // takes one, so the window never jumps.
-    if (buttons == Qt::LeftButton && m_grabPoint) {
-        move(x() + twips::toPixels(xTwips - m_grabPoint->x()),
-             y() + twips::toPixels(yTwips - m_grabPoint->y()));
-        return;
-    }
-    m_grabPoint = QPoint(xTwips, yTwips);
+    m_drag.moved(buttons, QPoint(xTwips, yTwips));
 }
 
 void MainWindow::chameleonButton6_Click() {

@@ -3,6 +3,7 @@
 #include "about/AboutWindow.h"
 #include "app/CloseGuard.h"
 #include "app/MainWindowUi.h"
+#include "app/StripDrag.h"
 #include "commands/CommandHost.h"
 #include "commands/PickerSlot.h"
 #include "tray/LibraryMenu.h"
@@ -13,7 +14,6 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
-#include <optional>
 
 class ChatScanner;
 class CommandInterpreter;
@@ -132,7 +132,9 @@ public:
     // TrayHost
     QWidget *mainWidget() override { return this; }
     MenuForm *frmx() override;
-    void popUpMenu(QMenu *menu) override;
+    // Pops a menu up at the pointer and returns when it has closed.
+    void popUpMenu(QMenu *menu);
+    void openMenu(QMenu *menu) override;
     void closeProgram() override { requestClose(CloseGuard::Origin::User); }
     bool chatScanChecked() const override { return ui.chkCs->isChecked(); }
     bool chatSendsChecked() const override { return ui.chkChatSend->isChecked(); }
@@ -170,7 +172,7 @@ private:
     QPointer<AboutWindow> m_about;
 
     QString m_startCount;
-    std::optional<QPoint> m_grabPoint; // twips, relative to the strip
+    StripDrag m_drag;
     bool m_closed = false;
     bool m_settingsSaved = true;
 };

@@ -11,6 +11,7 @@ class MediaEngine;
 class PopupMenus;
 class TagReader;
 class TrayShell;
+class WindowMover;
 
 // Everything through which the program reaches the world outside it. The app fills this with the
 // real implementations in one place (AppWiring); tests fill it with fakes.
@@ -21,6 +22,7 @@ struct Platform {
     const TagReader *tagReader = nullptr;
     TrayShell *tray = nullptr;
     PopupMenus *popupMenus = nullptr;
+    WindowMover *windowMover = nullptr;
     // Each main window owns its own engine, made when the window is created.
     std::function<std::unique_ptr<MediaEngine>()> makeEngine;
     // The folder that holds the settings file: in the real program the executable's folder, or the

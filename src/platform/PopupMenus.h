@@ -2,9 +2,12 @@
 
 class QMenu;
 
-// Shows a pop-up menu at the pointer and returns when it has closed.
+// Pop-up menus at the pointer.
 class PopupMenus {
 public:
     virtual ~PopupMenus() = default;
+    // Shows the menu and returns when it has closed.
     virtual void popUp(QMenu *menu) = 0;
+    // Shows the menu and returns at once; its items act through their own connections.
+    virtual void open(QMenu *menu) = 0;
 };

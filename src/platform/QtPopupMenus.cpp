@@ -6,3 +6,7 @@
 void QtPopupMenus::popUp(QMenu *menu) {
     menu->exec(QCursor::pos());
 }
+
+void QtPopupMenus::open(QMenu *menu) {
+    menu->popup(QCursor::pos());
+}

@@ -5,4 +5,5 @@
 class QtPopupMenus final : public PopupMenus {
 public:
     void popUp(QMenu *menu) override;
+    void open(QMenu *menu) override;
 };

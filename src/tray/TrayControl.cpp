@@ -20,7 +20,7 @@ void TrayControl::sendToTray() {
     // Without a notification area, hidden without an icon, the window could never be reached
     // again: it stays shown, and the notice would not be true.
     if (!m_shell.trayAvailable() ||
-        !m_shell.addIcon(m_host.mainWidget(), QString::fromLatin1(kTip),
+        !m_shell.addIcon(m_host.mainWidget(), QString::fromLatin1(kTip), m_host.frmx()->trayC(),
                          [this](int message) { mouseMove(message * twips::kPerPixel); })) {
         if (!m_toldNoTray) {
             m_toldNoTray = true;
@@ -63,8 +63,15 @@ void TrayControl::unload() {
 void TrayControl::mouseMove(int xTwips) {
     // The same single-precision division the icon's message went through to arrive here.
     const float message = float(xTwips) / float(twips::kPerPixel);
-    if (message == float(kLeftButtonUp))
-        m_host.popUpMenu(m_host.frmx()->trayC());
+    if (message != float(kLeftButtonUp))
+        return;
+    // Opened without waiting for it: the icon's report may be a tray host's call that waits for
+    // its answer. Where our menu cannot open at the icon, the tray host shows it there itself,
+    // and the click brings the window back as "Show" does.
+    if (m_shell.menuAtPointer())
+        m_host.openMenu(m_host.frmx()->trayC());
+    else
+        showWindow();
 }
 
 void TrayControl::connectMenu(MenuForm *form) {

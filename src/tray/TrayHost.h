@@ -16,8 +16,8 @@ public:
     virtual void SetSetting(const QString &name, const QString &setting, bool multi = false) = 0;
     // The menu form, made on first use.
     virtual MenuForm *frmx() = 0;
-    // Pops a menu up at the pointer and returns when it has closed.
-    virtual void popUpMenu(QMenu *menu) = 0;
+    // Opens a menu at the pointer and returns at once.
+    virtual void openMenu(QMenu *menu) = 0;
     // Ends the program through the close sequence, as the user's close.
     virtual void closeProgram() = 0;
     // The three switches the tray menu mirrors: Chat Scan, Chat Sends, Auto Random.

@@ -71,6 +71,7 @@ private slots:
     void closeSpotWritesSettings();
     void unknownLinesSurvive();
     void unwritableSettingsAreReported();
+    void dragging_data();
     void dragging();
     void clearSettingsCancel();
     void clearSettingsOk();
@@ -253,17 +254,23 @@ void TestMainWindow::trayAtStart_data() {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<bool>("trayAvailable");
     QTest::addColumn<bool>("visible");
-    QTest::newRow("tray1 hides") << QByteArray("tray1\r\n") << true << false;
-    QTest::newRow("tray0 shows") << QByteArray("tray0\r\n") << true << true;
-    QTest::newRow("trailing space shows") << QByteArray("tray1 \r\n") << true << true;
-    QTest::newRow("absent shows") << QByteArray("") << true << true;
-    QTest::newRow("no notification area: stays shown") << QByteArray("tray1\r\n") << false << true;
+    // Whether there is one at the next Send to tray.
+    QTest::addColumn<bool>("availableLater");
+    QTest::newRow("tray1 hides") << QByteArray("tray1\r\n") << true << false << true;
+    QTest::newRow("tray0 shows") << QByteArray("tray0\r\n") << true << true << true;
+    QTest::newRow("trailing space shows") << QByteArray("tray1 \r\n") << true << true << true;
+    QTest::newRow("absent shows") << QByteArray("") << true << true << true;
+    QTest::newRow("no notification area: stays shown")
+        << QByteArray("tray1\r\n") << false << true << false;
+    QTest::newRow("no notification area, then one starts")
+        << QByteArray("tray1\r\n") << false << true << true;
 }
 
 void TestMainWindow::trayAtStart() {
     QFETCH(QByteArray, stored);
     QFETCH(bool, trayAvailable);
     QFETCH(bool, visible);
+    QFETCH(bool, availableLater);
     TestPlatform platform;
     platform.tray.available = trayAvailable;
     platform.writeSettings(stored);
@@ -273,10 +280,11 @@ void TestMainWindow::trayAtStart() {
     QCOMPARE(window->tray().notice() != nullptr, !visible);
     const bool asked = stored.startsWith("tray1\r");
     QCOMPARE(platform.tray.calls.contains("add:zandor amp 4.0"), asked && trayAvailable);
+    platform.tray.available = availableLater;
     window->chameleonButton7_Click();
-    QCOMPARE(window->isVisible(), !trayAvailable);
+    QCOMPARE(window->isVisible(), !availableLater);
     QCOMPARE(platform.dialogs.shown.size(), trayAvailable ? 0 : 1);
-    QCOMPARE(window->tray().notice() != nullptr, trayAvailable);
+    QCOMPARE(window->tray().notice() != nullptr, availableLater);
 }
 
 void TestMainWindow::announcementComesBeforeLibraryAndWindow() {
@@ -424,32 +432,46 @@ void TestMainWindow::unwritableSettingsAreReported() {
     QVERIFY(platform.dialogs.shown.first().contains("gone/away/zandoramp.ini"));
 }
 
+void TestMainWindow::dragging_data() {
+    QTest::addColumn<bool>("systemMoves");
+    QTest::newRow("the window system declines: the program moves it") << false;
+    QTest::newRow("the window system moves it") << true;
+}
+
 void TestMainWindow::dragging() {
+    QFETCH(bool, systemMoves);
     TestPlatform platform;
+    platform.mover.accepts = systemMoves;
     Window window(platform);
     window->move(100, 100);
     auto *top = window.find<QWidget>("Label8");
     auto *right = window.find<QWidget>("Label12");
+    // Where the window system takes the drags, the program never moves the window itself.
+    const auto at = [&](int x, int y) {
+        return systemMoves ? QPoint(100, 100) : QPoint(x, y);
+    };
 
     // A drag that begins with the button already held only takes its grab point.
     moveOver(top, QPoint(50, 3), Qt::LeftButton);
     QCOMPARE(window->pos(), QPoint(100, 100));
     moveOver(top, QPoint(60, 5), Qt::LeftButton);
-    QCOMPARE(window->pos(), QPoint(110, 102));
+    QCOMPARE(window->pos(), at(110, 102));
 
     // Plain movement remembers; the left button drags by exactly the pointer's movement.
     moveOver(top, QPoint(10, 4), Qt::NoButton);
-    QCOMPARE(window->pos(), QPoint(110, 102));
+    QCOMPARE(window->pos(), at(110, 102));
     moveOver(top, QPoint(30, 2), Qt::LeftButton);
-    QCOMPARE(window->pos(), QPoint(130, 100));
+    QCOMPARE(window->pos(), at(130, 100));
     // Any other button state only remembers the point.
     moveOver(top, QPoint(90, 6), Qt::RightButton);
-    QCOMPARE(window->pos(), QPoint(130, 100));
+    QCOMPARE(window->pos(), at(130, 100));
     moveOver(top, QPoint(90, 6), Qt::LeftButton | Qt::RightButton);
-    QCOMPARE(window->pos(), QPoint(130, 100));
+    QCOMPARE(window->pos(), at(130, 100));
     // The strips share one grab point.
     moveOver(right, QPoint(80, 9), Qt::LeftButton);
-    QCOMPARE(window->pos(), QPoint(120, 103));
+    QCOMPARE(window->pos(), at(120, 103));
+    // Asked once at the start of each of the three drags.
+    QCOMPARE(platform.mover.asked, 3);
 }
 
 void TestMainWindow::clearSettingsCancel() {

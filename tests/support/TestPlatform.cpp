@@ -12,6 +12,7 @@ TestPlatform::TestPlatform(Engine engine) {
     m_platform.folderDialog = &folders;
     m_platform.tray = &tray;
     m_platform.popupMenus = &menus;
+    m_platform.windowMover = &mover;
     m_platform.programFolder = programFolder.path();
     if (engine == Engine::Mpv) {
         m_tagLib = std::make_unique<TagLibReader>();

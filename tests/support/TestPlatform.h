@@ -48,6 +48,7 @@ public:
     FakeTagReader tags;
     FakeTray tray;
     FakePopupMenus menus;
+    FakeWindowMover mover;
     QList<QPointer<FakeMediaEngine>> engines;
 
 private:
