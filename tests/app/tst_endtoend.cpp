@@ -24,6 +24,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
+
 namespace {
 
 // Library order is file-name order; the display lines become author " - " name where a file
@@ -173,22 +175,37 @@ bool TestEndToEnd::advancing() {
 }
 
 void TestEndToEnd::randomPlaysAndIsAnnounced() {
-    QElapsedTimer sinceLine;
-    sinceLine.start();
-    m_room->sayAsUser("r");
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->player().currentPosition() > 0, 5000);
-    QVERIFY(m_window->songs().lastPathMatch(fold(playingFile())) >= 0);
-    const int number = m_window->findChild<QLabel *>("txtNum")->text().toInt();
-    QCOMPARE(m_window->songs().fileName(number - 1), playingFile());
-    const MediaItem *media = m_window->player().currentMedia();
-    QVERIFY(media);
-    const QString announcement =
-        QStringLiteral("playing %1 by %2, duration %3, number %4")
-            .arg(Announcement::escapeHtml(media->getItemInfo("name")),
-                 Announcement::escapeHtml(media->getItemInfo("author")), media->durationString())
-            .arg(number);
-    QTRY_VERIFY_WITH_TIMEOUT(m_room->transcript().contains(announcement), 5000);
-    qInfo("now-playing line in the room %lld ms after the command", sinceLine.elapsed());
+    // A file that starts after the announcement check is rightly not announced: "r" again.
+    for (int attempt = 1;; ++attempt) {
+        QElapsedTimer sinceLine;
+        sinceLine.start();
+        const QString before = m_room->transcript();
+        const std::optional<bool> started =
+            testenv::startedByAnnouncementCheck(*m_window, [&] { m_room->sayAsUser("r"); });
+        QVERIFY(started.has_value());
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->player().currentPosition() > 0, 15000);
+        QVERIFY(m_window->songs().lastPathMatch(fold(playingFile())) >= 0);
+        const int number = m_window->findChild<QLabel *>("txtNum")->text().toInt();
+        QCOMPARE(m_window->songs().fileName(number - 1), playingFile());
+        const MediaItem *media = m_window->player().currentMedia();
+        QVERIFY(media);
+        const QString announcement =
+            QStringLiteral("playing %1 by %2, duration %3, number %4")
+                .arg(Announcement::escapeHtml(media->getItemInfo("name")),
+                     Announcement::escapeHtml(media->getItemInfo("author")),
+                     media->durationString())
+                .arg(number);
+        if (*started) {
+            QTRY_VERIFY_WITH_TIMEOUT(m_room->transcript().contains(announcement), 5000);
+            qInfo("now-playing line in the room %lld ms after the command (attempt %d)",
+                  sinceLine.elapsed(), attempt);
+            return;
+        }
+        QVERIFY(!m_room->transcript().mid(before.size()).contains("playing "));
+        if (attempt == 10)
+            QSKIP("ten files in a row started after the announcement check on this machine");
+        m_window->player().stop();
+    }
 }
 
 void TestEndToEnd::randomWithText() {

@@ -141,12 +141,25 @@ void TestNetworkRoom::init() {
 }
 
 void TestNetworkRoom::randomIsAnnouncedInTheChannel() {
-    QElapsedTimer sinceCommand;
-    sinceCommand.start();
-    m_alice->say("r");
-    QVERIFY(m_alice->waitForText(kRoomNick, "playing "));
-    qInfo("now-playing line in the channel %lld ms after the command", sinceCommand.elapsed());
-    QVERIFY(m_window->player().currentMedia());
+    // A file that starts after the announcement check is rightly not announced: "r" again.
+    for (int attempt = 1;; ++attempt) {
+        QElapsedTimer sinceCommand;
+        sinceCommand.start();
+        const std::optional<bool> started =
+            testenv::startedByAnnouncementCheck(*m_window, [&] { m_alice->say("r"); });
+        QVERIFY(started.has_value());
+        if (*started) {
+            QVERIFY(m_alice->waitForText(kRoomNick, "playing "));
+            qInfo("now-playing line in the channel %lld ms after the command (attempt %d)",
+                  sinceCommand.elapsed(), attempt);
+            QVERIFY(m_window->player().currentMedia());
+            return;
+        }
+        if (attempt == 10)
+            QSKIP("ten files in a row started after the announcement check on this machine");
+        m_window->player().stop();
+        m_alice->forget();
+    }
 }
 
 void TestNetworkRoom::severalMatchesOpenThePicker() {

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -141,6 +142,21 @@ bool warmUpEngine(MainWindow &window) {
         QTest::qWaitFor([&] { return window.player().currentPosition() > 0; }, 10000);
     window.player().stop();
     return advanced;
+}
+
+std::optional<bool> startedByAnnouncementCheck(MainWindow &window,
+                                               const std::function<void()> &command) {
+    QTimer *check = window.findChild<QTimer *>(QStringLiteral("Timer1"));
+    std::optional<bool> started;
+    // Connected after the window's own handler, so this one sees what that one saw.
+    const auto watch = QObject::connect(check, &QTimer::timeout, &window, [&] {
+        started = window.player().currentMedia() != nullptr;
+    });
+    command();
+    [[maybe_unused]] const bool checked =
+        QTest::qWaitFor([&] { return started.has_value(); }, 15000);
+    QObject::disconnect(watch);
+    return started;
 }
 
 quint16 freePort() {

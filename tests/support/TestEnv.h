@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <optional>
 
 class MainWindow;
 
@@ -35,6 +37,12 @@ QString failureAsOtherUser(const char *function, const char *row = nullptr);
 // in a new process loads its decoders, which on a busy machine can take longer than the
 // announcement check waits (500 ms, once): tests warm it up before they time announcements.
 bool warmUpEngine(MainWindow &window);
+// Runs `command` (a line that starts a file) and waits for the player's announcement check, which
+// runs half a second after the start: true when the file had started by then, so that it is
+// announced; false when it had not, and the player rightly says nothing (a loaded machine can take
+// longer to start a file). nullopt when no check ran within 15 s.
+std::optional<bool> startedByAnnouncementCheck(MainWindow &window,
+                                               const std::function<void()> &command);
 // A loopback port that no one listens on right now, or 0.
 quint16 freePort();
 // Runs a helper program (openssl, prosodyctl) to its end; false, with `error` saying why, when it
