@@ -62,8 +62,18 @@ public:
         m_trayer.p->start(QStringLiteral("trayer"),
                           {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
                            "100", "--height", "32"});
-        if (!m_trayer.p->waitForStarted(3000))
+        if (!m_trayer.p->waitForStarted(3000)) {
             why = QStringLiteral("trayer did not start");
+            return;
+        }
+        // trayer takes the tray before it maps its panel. A player started earlier, as on a
+        // loaded machine, finds no notification area and rightly stays in its window.
+        if (!QTest::qWaitFor(
+                [this] {
+                    return !xdotool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty();
+                },
+                30000))
+            why = QStringLiteral("trayer never showed its panel");
     }
 
     QProcessEnvironment env() const {
