@@ -11,6 +11,7 @@
 #include "platform/QtPopupMenus.h"
 #include "platform/QtTray.h"
 #include "platform/TagLibReader.h"
+#include "stream/StreamService.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -40,13 +41,14 @@ AppWiring::AppWiring()
     : m_dialogs(std::make_unique<QtDialogs>()), m_chatWindow(makeChatWindow()),
       m_folderDialog(std::make_unique<QtFolderDialog>()),
       m_tagReader(std::make_unique<TagLibReader>()), m_tray(std::make_unique<QtTray>()),
-      m_popupMenus(std::make_unique<QtPopupMenus>()) {
+      m_popupMenus(std::make_unique<QtPopupMenus>()), m_stream(std::make_unique<StreamService>()) {
     m_platform.dialogs = m_dialogs.get();
     m_platform.chatWindow = m_chatWindow.get();
     m_platform.folderDialog = m_folderDialog.get();
     m_platform.tagReader = m_tagReader.get();
     m_platform.tray = m_tray.get();
     m_platform.popupMenus = m_popupMenus.get();
+    m_platform.stream = m_stream.get();
     m_platform.makeEngine = [] {
         return std::make_unique<MpvEngine>(MpvEngine::defaultAudioOutputs());
     };

@@ -10,6 +10,7 @@ class MprisService;
 class QtDialogs;
 class QtFolderDialog;
 class QtPopupMenus;
+class StreamService;
 class TagLibReader;
 class TrayShell;
 class WindowRemote;
@@ -32,6 +33,8 @@ private:
     std::unique_ptr<TagLibReader> m_tagReader;
     std::unique_ptr<TrayShell> m_tray;
     std::unique_ptr<QtPopupMenus> m_popupMenus;
+    // Outlives every main window, so that listeners stay connected through Clear Settings.
+    std::unique_ptr<StreamService> m_stream;
     Platform m_platform;
     std::unique_ptr<WindowRemote> m_remote;
     std::unique_ptr<MprisService> m_mpris;
