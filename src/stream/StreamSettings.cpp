@@ -36,6 +36,8 @@ QString StreamSettings::setListen(const QString &text) {
         else if (address.contains(QLatin1Char(':')))
             return QStringLiteral("an IPv6 address goes in brackets: [::]:PORT");
     }
+    if (address == QLatin1String("localhost"))
+        address = QStringLiteral("127.0.0.1");
     QHostAddress parsed;
     if (!parsed.setAddress(address))
         return QStringLiteral("'%1' is not an IP address").arg(address);
