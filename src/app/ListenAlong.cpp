@@ -46,7 +46,12 @@ void ListenAlong::restore() {
         start(*m_given);
         return;
     }
-    setOn(m_settings.GetSetting(key(kOnKey)) == QLatin1String("1"));
+    // Nothing is written here: without a stream the settings file stays as it was.
+    if (m_settings.GetSetting(key(kOnKey)) == QLatin1String("1"))
+        start(remembered());
+    else if (m_service)
+        m_service->stop();
+    showState();
 }
 
 void ListenAlong::connectMenu(QAction *item) {
@@ -63,7 +68,6 @@ void ListenAlong::setOn(bool on) {
     if (!on) {
         if (m_service)
             m_service->stop();
-        m_step.stop();
     } else {
         StreamSettings settings = remembered();
         if (!settings.isOn()) {
@@ -72,6 +76,12 @@ void ListenAlong::setOn(bool on) {
         }
         start(settings);
     }
+    showState();
+}
+
+void ListenAlong::showState() {
+    if (!isOn())
+        m_step.stop();
     if (m_menuItem) {
         const QSignalBlocker quiet(m_menuItem);
         m_menuItem->setChecked(isOn());
@@ -134,8 +144,10 @@ bool ListenAlong::start(const StreamSettings &wanted) {
     }
     const bool wasOn = m_service->isOn();
     const StreamSettings before = m_service->settings();
-    if (!m_service->start(settings, password))
+    if (!m_service->start(settings, password)) {
+        showState();
         return false;
+    }
     m_step.start();
     // A stream that was already running goes on with what it plays; a new one starts with what
     // plays now.

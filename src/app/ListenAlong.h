@@ -42,6 +42,8 @@ public:
 
 private:
     void remember(const StreamSettings &settings);
+    // The menu item's check mark and the step timer after a switch.
+    void showState();
     bool start(const StreamSettings &settings);
     void followPlayer();
     void keepInStep();
