@@ -39,6 +39,11 @@ ListenAlong::ListenAlong(StreamService *service, MediaPlayer &player,
     });
 }
 
+ListenAlong::~ListenAlong() {
+    if (isOn() && !m_streaming.isEmpty())
+        m_service->stopPlayback();
+}
+
 void ListenAlong::restore() {
     if (m_given) {
         remember(*m_given);

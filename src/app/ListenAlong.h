@@ -25,6 +25,9 @@ public:
     // `caption` reads the "Playing:" caption. Without a service nothing ever streams.
     ListenAlong(StreamService *service, MediaPlayer &player, std::function<QString()> caption,
                 SettingsStore &settings, QObject *parent = nullptr);
+    // The window's player goes with it: the stream, which may go on for the next window, falls
+    // silent.
+    ~ListenAlong() override;
 
     // Settings given on the command line: used, and remembered, by restore().
     void setGiven(const std::optional<StreamSettings> &given) { m_given = given; }

@@ -6,8 +6,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -32,8 +32,9 @@ int HttpStreamServer::bindSocket(const QHostAddress &address, quint16 port, quin
         return -1;
     }
     *boundPort = probe.serverPort();
-    // The copy stays bound and listening when the probe closes its own.
-    const int descriptor = ::dup(int(probe.socketDescriptor()));
+    // The copy stays bound and listening when the probe closes its own; like Qt's own sockets it
+    // is not inherited by programs the player starts (the chat room would keep the port).
+    const int descriptor = ::fcntl(int(probe.socketDescriptor()), F_DUPFD_CLOEXEC, 0);
     if (descriptor < 0)
         *error = QStringLiteral("cannot keep the listening socket");
     return descriptor;
