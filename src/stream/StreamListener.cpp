@@ -4,6 +4,8 @@
 
 #include <QTcpSocket>
 
+#include <sys/socket.h>
+
 namespace {
 
 // What players show as the stream's name.
@@ -92,6 +94,9 @@ void StreamListener::startStreaming(bool withBody) {
         return;
     }
     m_streaming = true;
+    // A small kernel buffer, so that a listener who stops reading is seen to lag within seconds
+    // (the kernel would otherwise take minutes of audio first).
+    m_socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, m_hub.byteRate());
     writeAudio(m_hub.burst());
 }
 
@@ -101,6 +106,11 @@ void StreamListener::sendAudio(const QByteArray &frame) {
     // A listener that does not keep up would make the socket hold ever more.
     if (m_socket->bytesToWrite() > qint64(m_hub.byteRate()) * kMaxLagSeconds +
                                        qint64(m_hub.byteRate()) * StreamHub::kBurstSeconds) {
+        // Reset rather than closed: a close would queue its end behind the audio the listener
+        // never takes, and the kernel would keep both for minutes.
+        const linger reset{1, 0};
+        ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                     sizeof reset);
         m_socket->abort();
         finish();
         return;

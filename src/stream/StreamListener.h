@@ -19,7 +19,7 @@ class StreamListener : public QObject {
     Q_OBJECT
 public:
     static constexpr int kIdleMs = 10000;
-    static constexpr int kMaxLagSeconds = 4;
+    static constexpr int kMaxLagSeconds = 3;
     static constexpr int kMetaInterval = 16000;
 
     // `admit` says whether one more listener may stream now.

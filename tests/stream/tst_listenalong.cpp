@@ -23,6 +23,12 @@
 #include <QTimer>
 #include <memory>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 const QString kUser = QStringLiteral("Test User");
@@ -46,6 +52,7 @@ private slots:
     void pauseIsSilence();
     void titles();
     void eightListeners();
+    void stalledListenerIsDropped();
     void httpAnswers_data();
     void httpAnswers();
     void icecastRefuses_data();
@@ -286,6 +293,33 @@ void TestListenAlong::eightListeners() {
     QVERIFY(ninth->hears(700, kHearMs));
     QVERIFY(request("GET /stream.mp3 HTTP/1.0\r\n\r\n", 1000)
                 .startsWith("HTTP/1.0 503 Service Unavailable\r\n"));
+}
+
+void TestListenAlong::stalledListenerIsDropped() {
+    QVERIFY(say("p red"));
+    // A listener that asks and then never reads: the player lets it go rather than hold ever
+    // more for it.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_stream.settings().listenPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const char request[] = "GET / HTTP/1.0\r\n\r\n";
+    QCOMPARE(::send(fd, request, sizeof request - 1, 0), qsizetype(sizeof request - 1));
+    const bool dropped = QTest::qWaitFor(
+        [fd] {
+            // Seen without reading: the connection's state, not the bytes still unread.
+            tcp_info info{};
+            socklen_t length = sizeof info;
+            return ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &length) == 0 &&
+                   info.tcpi_state != TCP_ESTABLISHED;
+        },
+        30000);
+    ::close(fd);
+    QVERIFY(dropped);
 }
 
 void TestListenAlong::httpAnswers_data() {
