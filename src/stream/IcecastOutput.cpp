@@ -158,15 +158,15 @@ struct IcecastOutput::Shared {
     }
 
     void run() {
+        // One libshout handle for every attempt: libshout 2.4's shout_free() frees nothing once
+        // the handle has been connected, so a handle per attempt would leak one per retry.
+        shout_t *shout = makeConnection();
+        if (!shout) {
+            say(Status::Unreachable, where() + QStringLiteral(": cannot set up libshout"));
+            return;
+        }
         int retry = kFirstRetrySeconds;
         while (!isStopping()) {
-            shout_t *shout = makeConnection();
-            if (!shout) {
-                say(Status::Unreachable, where() + QStringLiteral(": cannot set up libshout"));
-                if (sleep(kLastRetrySeconds))
-                    return;
-                continue;
-            }
             const int opened = shout_open(shout);
             if (opened == SHOUTERR_SUCCESS || opened == SHOUTERR_CONNECTED) {
                 retry = kFirstRetrySeconds;
@@ -174,14 +174,14 @@ struct IcecastOutput::Shared {
                     where() + QStringLiteral(": streaming to %1").arg(target.mount));
                 const bool ended = stream(shout);
                 shout_close(shout);
-                shout_free(shout);
                 if (ended)
-                    return;
+                    break;
                 say(Status::Lost, where() + QStringLiteral(": the connection was lost; "
                                                            "connecting again"));
             } else {
                 const QString reason = QString::fromUtf8(shout_get_error(shout));
-                shout_free(shout);
+                // A failed attempt keeps its connection; the next one needs it closed.
+                (void)shout_close(shout);
                 if (opened == SHOUTERR_NOLOGIN && mountIsLive())
                     say(Status::MountInUse,
                         where() + QStringLiteral(": the mount %1 is in use by another source; "
@@ -198,9 +198,10 @@ struct IcecastOutput::Shared {
                             QStringLiteral(" cannot be reached (%1); trying again").arg(reason));
             }
             if (sleep(retry))
-                return;
+                break;
             retry = std::min(retry * 2, kLastRetrySeconds);
         }
+        shout_free(shout);
     }
 };
 
