@@ -74,6 +74,8 @@ struct IcecastOutput::Shared {
             shout_set_password(shout, password.constData()) == SHOUTERR_SUCCESS &&
             shout_set_mount(shout, mount.constData()) == SHOUTERR_SUCCESS &&
             shout_set_protocol(shout, SHOUT_PROTOCOL_HTTP) == SHOUTERR_SUCCESS &&
+            // icecast:// is plain HTTP; libshout would otherwise first try to upgrade to TLS.
+            shout_set_tls(shout, SHOUT_TLS_DISABLED) == SHOUTERR_SUCCESS &&
             shout_set_content_format(shout, SHOUT_FORMAT_MP3, SHOUT_USAGE_AUDIO, nullptr) ==
                 SHOUTERR_SUCCESS &&
             shout_set_agent(shout, "zandoramp") == SHOUTERR_SUCCESS &&
