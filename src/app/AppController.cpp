@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 
+#include "app/ListenAlong.h"
 #include "app/MainWindow.h"
 #include "app/RestartWindow.h"
 #include "app/SaveAndStay.h"
@@ -34,6 +35,7 @@ void AppController::createMainWindow() {
     // Before the load sequence, whose greeting is the first line the chat scan reads.
     if (!m_screenName.isEmpty())
         window->setScreenName(m_screenName);
+    window->listenAlong().setGiven(m_stream);
     window->runLoadSequence();
     // A close of the system that came before this window existed is carried out now.
     if (m_quitRequested && m_main)

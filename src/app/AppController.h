@@ -1,7 +1,10 @@
 #pragma once
 
+#include "stream/StreamSettings.h"
+
 #include <QObject>
 #include <QPointer>
+#include <optional>
 
 class MainWindow;
 class RestartWindow;
@@ -20,6 +23,8 @@ public:
     // A folder given on the command line: the first main window scans it after its load
     // sequence, as Add Files would, so that it becomes the remembered library folder.
     void setLibraryFolder(const QString &folder) { m_libraryFolder = folder; }
+    // A stream given on the command line: every main window streams it, and remembers it.
+    void setStream(const std::optional<StreamSettings> &stream) { m_stream = stream; }
     void start();
     MainWindow *mainWindow() const;
     // A close request of the system (a signal, the session ending): the close sequence runs, at
@@ -49,6 +54,7 @@ private:
     QPointer<RestartWindow> m_restart;
     QString m_screenName;
     QString m_libraryFolder;
+    std::optional<StreamSettings> m_stream;
     bool m_quitRequested = false;
     int m_exitCode = 0;
 };

@@ -12,6 +12,7 @@
 #include "platform/QtTray.h"
 #include "platform/QtWindowMover.h"
 #include "platform/TagLibReader.h"
+#include "stream/StreamService.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -42,7 +43,8 @@ AppWiring::AppWiring()
       m_folderDialog(std::make_unique<QtFolderDialog>()),
       m_tagReader(std::make_unique<TagLibReader>()), m_tray(std::make_unique<QtTray>()),
       m_popupMenus(std::make_unique<QtPopupMenus>()),
-      m_windowMover(std::make_unique<QtWindowMover>()) {
+      m_windowMover(std::make_unique<QtWindowMover>()),
+      m_stream(std::make_unique<StreamService>()) {
     m_platform.dialogs = m_dialogs.get();
     m_platform.chatWindow = m_chatWindow.get();
     m_platform.folderDialog = m_folderDialog.get();
@@ -50,6 +52,7 @@ AppWiring::AppWiring()
     m_platform.tray = m_tray.get();
     m_platform.popupMenus = m_popupMenus.get();
     m_platform.windowMover = m_windowMover.get();
+    m_platform.stream = m_stream.get();
     m_platform.makeEngine = [] {
         return std::make_unique<MpvEngine>(MpvEngine::defaultAudioOutputs());
     };

@@ -11,6 +11,7 @@ class QtDialogs;
 class QtFolderDialog;
 class QtPopupMenus;
 class QtWindowMover;
+class StreamService;
 class TagLibReader;
 class TrayShell;
 class WindowRemote;
@@ -34,6 +35,8 @@ private:
     std::unique_ptr<TrayShell> m_tray;
     std::unique_ptr<QtPopupMenus> m_popupMenus;
     std::unique_ptr<QtWindowMover> m_windowMover;
+    // Outlives every main window, so that listeners stay connected through Clear Settings.
+    std::unique_ptr<StreamService> m_stream;
     Platform m_platform;
     std::unique_ptr<WindowRemote> m_remote;
     std::unique_ptr<MprisService> m_mpris;

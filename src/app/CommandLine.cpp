@@ -43,7 +43,20 @@ CommandLine::CommandLine(const QStringList &arguments) {
     const QCommandLineOption withRoom(QStringLiteral("with-room"));
     const QCommandLineOption library(QStringLiteral("library"), QString(),
                                      QStringLiteral("folder"));
-    parser.addOptions({help, version, screenName, withRoom, library});
+    const QCommandLineOption stream(QStringLiteral("stream"), QString(),
+                                    QStringLiteral("[address:]port"));
+    const QCommandLineOption streamTo(QStringLiteral("stream-to"), QString(),
+                                      QStringLiteral("url"));
+    const QCommandLineOption passwordFile(QStringLiteral("stream-password-file"), QString(),
+                                          QStringLiteral("file"));
+    const QCommandLineOption bitrate(QStringLiteral("stream-bitrate"), QString(),
+                                     QStringLiteral("kbps"));
+    const QCommandLineOption streamUrl(QStringLiteral("stream-url"), QString(),
+                                       QStringLiteral("url"));
+    const QCommandLineOption listeners(QStringLiteral("stream-listeners"), QString(),
+                                       QStringLiteral("n"));
+    parser.addOptions({help, version, screenName, withRoom, library, stream, streamTo, passwordFile,
+                       bitrate, streamUrl, listeners});
     for (const char *name : kQtValueOptions)
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
@@ -82,6 +95,10 @@ CommandLine::CommandLine(const QStringList &arguments) {
         // Remembered for the next start, which may run in another working folder.
         m_libraryFolder = QDir::cleanPath(folder.absoluteFilePath());
     }
+    if (!readStream(parser)) {
+        m_action = Action::Error;
+        return;
+    }
     if (parser.isSet(screenName)) {
         m_screenName = fold(parser.value(screenName));
         // A folded empty name would match every line without a speaker.
@@ -90,6 +107,68 @@ CommandLine::CommandLine(const QStringList &arguments) {
             m_error = QStringLiteral("--screen-name needs a name that is not only spaces.");
         }
     }
+}
+
+bool CommandLine::readStream(const QCommandLineParser &parser) {
+    const auto value = [&parser](const char *name) {
+        return parser.value(QString::fromLatin1(name));
+    };
+    const auto isSet = [&parser](const char *name) {
+        return parser.isSet(QString::fromLatin1(name));
+    };
+    if (!isSet("stream") && !isSet("stream-to")) {
+        for (const char *name :
+             {"stream-password-file", "stream-bitrate", "stream-url", "stream-listeners"}) {
+            if (isSet(name)) {
+                m_error = QStringLiteral("--%1 needs --stream or --stream-to.")
+                              .arg(QString::fromLatin1(name));
+                return false;
+            }
+        }
+        return true;
+    }
+    StreamSettings settings;
+    const auto check = [this](const char *option, const QString &problem) {
+        if (problem.isEmpty())
+            return true;
+        m_error = QStringLiteral("--%1: %2.").arg(QString::fromLatin1(option), problem);
+        return false;
+    };
+    if (isSet("stream") && !check("stream", settings.setListen(value("stream"))))
+        return false;
+    if (isSet("stream-to")) {
+        if (!check("stream-to", settings.setIcecast(value("stream-to"))))
+            return false;
+        if (!isSet("stream-password-file")) {
+            m_error = QStringLiteral("--stream-to needs --stream-password-file FILE (the source "
+                                     "password is read from a file only).");
+            return false;
+        }
+        QString problem;
+        StreamSettings::readPassword(value("stream-password-file"), &problem);
+        if (!check("stream-password-file", problem))
+            return false;
+        // Remembered for the next start, which may run in another working folder.
+        settings.passwordFile = QFileInfo(value("stream-password-file")).absoluteFilePath();
+    } else if (isSet("stream-password-file")) {
+        m_error = QStringLiteral("--stream-password-file goes with --stream-to.");
+        return false;
+    }
+    if (isSet("stream-bitrate") &&
+        !check("stream-bitrate", settings.setBitrate(value("stream-bitrate"))))
+        return false;
+    if (isSet("stream-url") && !check("stream-url", settings.setPublicUrl(value("stream-url"))))
+        return false;
+    if (isSet("stream-listeners")) {
+        if (!isSet("stream")) {
+            m_error = QStringLiteral("--stream-listeners goes with --stream.");
+            return false;
+        }
+        if (!check("stream-listeners", settings.setMaxListeners(value("stream-listeners"))))
+            return false;
+    }
+    m_stream = settings;
+    return true;
 }
 
 QString CommandLine::usage(const QString &settingsFile) {
@@ -105,6 +184,26 @@ QString CommandLine::usage(const QString &settingsFile) {
                "      --library FOLDER    after the start, add the media files of FOLDER and\n"
                "                          its immediate subfolders, as Add Files does; the\n"
                "                          folder is remembered for the next start\n"
+               "      --stream [ADDRESS:]PORT\n"
+               "                          let the room listen along: serve what plays as an\n"
+               "                          MP3 stream at http://ADDRESS:PORT/ (ADDRESS is\n"
+               "                          127.0.0.1 unless named; 0.0.0.0 or [::] let\n"
+               "                          others in); the chat command listen tells the room\n"
+               "                          the address\n"
+               "      --stream-to icecast://[USER@]HOST[:PORT]/MOUNT\n"
+               "                          push the same stream to an Icecast server as a\n"
+               "                          source (USER is source unless named)\n"
+               "      --stream-password-file FILE\n"
+               "                          the Icecast source password, on FILE's first line\n"
+               "      --stream-bitrate KBPS\n"
+               "                          the stream's bit rate, 128 unless named\n"
+               "      --stream-listeners N\n"
+               "                          at most N listeners at once (32 unless named)\n"
+               "      --stream-url URL    the address listen tells the room, for a port\n"
+               "                          forwarded through a router\n"
+               "                          (the stream's settings are remembered; \"Listen\n"
+               "                          Along\" in the options menu switches it on and off,\n"
+               "                          on 127.0.0.1:%2 when none was given)\n"
                "  -h, --help              show this help and exit\n"
                "      --version           show the version and exit\n"
                "\n"
@@ -114,7 +213,7 @@ QString CommandLine::usage(const QString &settingsFile) {
                "\n"
                "Exit status: 0 normally, 1 when the settings could not be saved, 2 for a\n"
                "mistake on the command line.\n")
-        .arg(settingsFile);
+        .arg(settingsFile, QString::number(StreamSettings::kDefaultPort));
 }
 
 QString CommandLine::version() {

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "stream/StreamSettings.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+class QCommandLineParser;
 
 // The player's command line. It is read before any window or display exists, so that --help,
 // --version and a mistyped option work anywhere, a terminal without a desktop included.
@@ -21,15 +26,20 @@ public:
     bool withRoom() const { return m_withRoom; }
     // The folder to scan after the start, absolute; empty when none was given.
     QString libraryFolder() const { return m_libraryFolder; }
+    // The stream of --stream and --stream-to with their companions; none when neither was given.
+    const std::optional<StreamSettings> &stream() const { return m_stream; }
 
     // The text of --help; `settingsFile` is the file this copy of the program would use.
     static QString usage(const QString &settingsFile);
     static QString version();
 
 private:
+    bool readStream(const QCommandLineParser &parser);
+
     Action m_action = Action::Run;
     QString m_error;
     QString m_screenName;
     bool m_withRoom = false;
     QString m_libraryFolder;
+    std::optional<StreamSettings> m_stream;
 };

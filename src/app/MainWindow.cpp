@@ -4,6 +4,7 @@
 #include "about/HelpText.h"
 #include "app/ClickLabel.h"
 #include "app/DragStrip.h"
+#include "app/ListenAlong.h"
 #include "app/PlayerPanel.h"
 #include "app/SaveAndStay.h"
 #include "app/SettingsStore.h"
@@ -37,6 +38,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -127,6 +129,9 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     connect(m_scanner.get(), &FolderScanner::walkFinished, m_panel, &PlayerPanel::refillBag);
 
     connectControls();
+    // After the panel, which sets the caption the stream's title is read from.
+    m_listen = new ListenAlong(
+        platform.stream, *m_player, [this] { return ui.txtSong->text(); }, *m_settings, this);
 }
 
 MainWindow::~MainWindow() {
@@ -199,6 +204,7 @@ void MainWindow::runLoadSequence() {
         for (const TemplateBox &t : kTemplates)
             (ui.*t.box)->setText(GetSetting(QString::fromLatin1(t.key)));
     }
+    m_listen->restore();
     show();
     if (GetSetting(QStringLiteral("tray")) == QLatin1String("1"))
         chameleonButton7_Click();
@@ -320,6 +326,7 @@ MenuForm *MainWindow::frmx() {
         connect(noRepeats, &QAction::toggled, this, [this](bool on) {
             SetSetting(QString::fromLatin1(kNoRepeatsKey), QString::number(int(on)));
         });
+        m_listen->connectMenu(m_frmx->item(QStringLiteral("mnuListen")));
         m_tray->connectMenu(m_frmx);
     }
     return m_frmx;
@@ -528,6 +535,10 @@ QString MainWindow::reverseText() const {
 
 void MainWindow::setAutoRandom(bool on) {
     ui.chkRandom->setChecked(on);
+}
+
+QString MainWindow::listenAlongUrl() const {
+    return m_listen->url();
 }
 
 void MainWindow::playerPlay() {

@@ -18,6 +18,7 @@
 class ChatScanner;
 class CommandInterpreter;
 class FolderScanner;
+class ListenAlong;
 class Library;
 class MediaPlayer;
 class PlayerPanel;
@@ -98,6 +99,7 @@ public:
     SaveAndStay &staying() { return *m_stay; }
     AboutWindow *credits() const { return m_about; }
     bool listMenuArmed() const { return m_listMenu->armed(); }
+    ListenAlong &listenAlong() { return *m_listen; }
 
     // CommandHost
     QString screenName() const override;
@@ -115,6 +117,7 @@ public:
     QString forwardText() const override;
     QString reverseText() const override;
     void setAutoRandom(bool on) override;
+    QString listenAlongUrl() const override;
     void pickerLoad() override { m_pickerSlot->load(); }
     void pickerAdd(const QString &displayLine) override { m_pickerSlot->add(displayLine); }
     int pickerCount() const override { return m_pickerSlot->count(); }
@@ -169,6 +172,7 @@ private:
     QPointer<MenuForm> m_frmx;
     TrayControl *m_tray = nullptr;
     LibraryMenu *m_listMenu = nullptr;
+    ListenAlong *m_listen = nullptr;
     QPointer<AboutWindow> m_about;
 
     QString m_startCount;

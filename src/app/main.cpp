@@ -65,6 +65,7 @@ int main(int argc, char *argv[]) {
     wiring.connectDesktop(controller);
     controller.setScreenName(screenName);
     controller.setLibraryFolder(options.libraryFolder());
+    controller.setStream(options.stream());
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
                      &AppController::closeMainWindow);
     QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);

@@ -47,6 +47,9 @@ public:
     // chkRandom.
     virtual void setAutoRandom(bool on) = 0;
 
+    // The address of the stream listeners open; empty while nothing streams.
+    virtual QString listenAlongUrl() const = 0;
+
     // The multiple-match picker frmMulti.
     // Loads it without showing it; a picker already loaded keeps its entries.
     virtual void pickerLoad() = 0;

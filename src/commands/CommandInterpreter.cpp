@@ -154,5 +154,9 @@ void CommandInterpreter::wordCommand(const QString &whatsaid) {
     } else if (whatsaid == QLatin1String("xar")) {
         m_host.sendChat(QStringLiteral("auto random disabled"));
         m_host.setAutoRandom(false);
+    } else if (whatsaid == QLatin1String("listen")) {
+        const QString url = m_host.listenAlongUrl();
+        m_host.sendChat(url.isEmpty() ? QStringLiteral("listen along is off")
+                                      : QStringLiteral("listen along: ") + url);
     }
 }

@@ -9,6 +9,7 @@ class Dialogs;
 class FolderDialog;
 class MediaEngine;
 class PopupMenus;
+class StreamService;
 class TagReader;
 class TrayShell;
 class WindowMover;
@@ -23,6 +24,8 @@ struct Platform {
     TrayShell *tray = nullptr;
     PopupMenus *popupMenus = nullptr;
     WindowMover *windowMover = nullptr;
+    // The stream listeners hear; none: nothing streams, and listen says so.
+    StreamService *stream = nullptr;
     // Each main window owns its own engine, made when the window is created.
     std::function<std::unique_ptr<MediaEngine>()> makeEngine;
     // The folder that holds the settings file: in the real program the executable's folder, or the

@@ -61,7 +61,8 @@ MenuForm::MenuForm(QWidget *parent) : QWidget(parent) {
                          {"mnuCmds", "Commands"},
                          {"mnuTray", "Send to tray"},
                          {"mnuCredits", "Credits"},
-                         {"mnuNoRepeats", "No Repeats", true, false}});
+                         {"mnuNoRepeats", "No Repeats", true, false},
+                         {"mnuListen", "Listen Along", true, false}});
 }
 
 QAction *MenuForm::item(const QString &name) const {

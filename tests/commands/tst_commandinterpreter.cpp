@@ -174,9 +174,12 @@ void TestCommandInterpreter::words_data() {
         << "ar" << QStringList{"sendChat:auto random enabled", "setAutoRandom:1"} << true;
     QTest::newRow("xar says first")
         << "xar" << QStringList{"sendChat:auto random disabled", "setAutoRandom:0"} << false;
+    QTest::newRow("listen, with nothing streaming")
+        << "listen" << QStringList{"sendChat:listen along is off"} << false;
 
-    for (const char *notCommand : {"Pause", " pause", "pause ", "PLAY", "stop", "p", "", "ar ",
-                                   "clear\r", "c lear", "fff", "x", "unpaus", "play!", "Ar"})
+    for (const char *notCommand :
+         {"Pause", " pause", "pause ", "PLAY", "stop", "p", "", "ar ", "clear\r", "c lear", "fff",
+          "x", "unpaus", "play!", "Ar", "Listen", "listen "})
         QTest::newRow(qPrintable(QStringLiteral("not a command: '%1'").arg(notCommand)))
             << QString::fromLatin1(notCommand) << QStringList{} << false;
 }

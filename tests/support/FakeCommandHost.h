@@ -36,6 +36,7 @@ public:
     QString forwardText() const override;
     QString reverseText() const override;
     void setAutoRandom(bool on) override;
+    QString listenAlongUrl() const override { return listenUrl; }
     void pickerLoad() override;
     void pickerAdd(const QString &displayLine) override;
     int pickerCount() const override;
@@ -54,6 +55,7 @@ public:
     QString txtFor = QStringLiteral("fast forwarding");
     QString txtRev = QStringLiteral("fast reversing");
     bool autoRandom = false;
+    QString listenUrl;
     // Gets (highest, lowest); by default returns `lowest`.
     std::function<int(int, int)> randomFunction;
     // Called by sendChat after recording, e.g. to pass the text on to a real scanner.

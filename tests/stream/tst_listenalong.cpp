@@ -1,0 +1,385 @@
+// Listening along, end to end: the real player (libmpv, null audio output) driven from a real
+// chat room, streaming from its own server and to a real Icecast server, and ffmpeg as the
+// listener. Each song is a tone of its own pitch, so the listener tells which one it hears.
+#include "app/ListenAlong.h"
+#include "app/MainWindow.h"
+#include "chat/ChatScanner.h"
+#include "library/Library.h"
+#include "platform/ChatRoomClient.h"
+#include "player/MediaPlayer.h"
+#include "stream/StreamService.h"
+#include "support/IcecastServer.h"
+#include "support/TestChatRoom.h"
+#include "support/TestEnv.h"
+#include "support/TestPlatform.h"
+#include "support/ToneListener.h"
+#include "tray/MenuForm.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kUser = QStringLiteral("Test User");
+const QString kMount = QStringLiteral("/live.mp3");
+// Generous for a loaded machine; the benchmark measures the real delays.
+constexpr int kHearMs = 15000;
+
+} // namespace
+
+class TestListenAlong : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void listenTellsTheAddress();
+    void songIsHeard_data();
+    void songIsHeard();
+    void seeksAndFastForward();
+    void pauseIsSilence();
+    void titles();
+    void eightListeners();
+    void stalledListenerIsDropped();
+    void httpAnswers_data();
+    void httpAnswers();
+    void icecastRefuses_data();
+    void icecastRefuses();
+    void icecastRestarted();
+
+private:
+    bool say(const QString &text);
+    bool transcriptHasLine(const QString &text);
+    QString ownUrl() const;
+    QString mountUrl() const;
+    QByteArray request(const QByteArray &head, int bytes);
+    bool playerAdvances();
+
+    QTemporaryDir m_folder;
+    IcecastServer m_icecast;
+    std::unique_ptr<TestChatRoom> m_room;
+    std::unique_ptr<ChatRoomClient> m_client;
+    std::unique_ptr<TestPlatform> m_platform;
+    StreamService m_stream;
+    StreamSettings m_settings;
+    QPointer<MainWindow> m_window;
+};
+
+void TestListenAlong::initTestCase() {
+    if (IcecastServer::executable().isEmpty())
+        QSKIP("icecast2 is not installed (scripts/deps installs it)");
+    QVERIFY2(m_icecast.start(), qPrintable(m_icecast.errorString()));
+    const QString music = m_folder.filePath("music");
+    QVERIFY(QDir().mkpath(music + "/more"));
+    for (const char *name : {"tone400.mp3", "tone700.mp3", "twotone.mp3"})
+        QVERIFY(QFile::copy(testenv::media(name), music + '/' + name));
+    QFile password(m_folder.filePath("source-password"));
+    QVERIFY(password.open(QIODevice::WriteOnly));
+    password.write(QByteArray(IcecastServer::kSourcePassword) + "\n");
+    password.close();
+
+    m_room = std::make_unique<TestChatRoom>();
+    QVERIFY(m_room->isServing());
+    m_room->setUserName(kUser);
+    m_room->setClock([n = 0]() mutable { return QTime(10, 0, 0).addSecs(n++); });
+    m_platform = std::make_unique<TestPlatform>(TestPlatform::Engine::Mpv);
+    m_client = std::make_unique<ChatRoomClient>(m_room->socketPath(), 3000);
+    m_platform->platform().chatWindow = m_client.get();
+    m_platform->platform().stream = &m_stream;
+    m_platform->writeSettings("xdir" + music.toUtf8() + "\r\n");
+
+    // Both outputs, as the command line would give them.
+    QCOMPARE(m_settings.setListen(QString::number(testenv::freePort())), QString());
+    m_settings.maxListeners = 9;
+    QCOMPARE(m_settings.setIcecast(
+                 QStringLiteral("icecast://127.0.0.1:%1%2").arg(m_icecast.port()).arg(kMount)),
+             QString());
+    m_settings.passwordFile = password.fileName();
+    m_window = new MainWindow(m_platform->platform());
+    m_window->listenAlong().setGiven(m_settings);
+    m_window->runLoadSequence();
+    QCOMPARE(m_window->songs().count(), 3);
+    QVERIFY(m_stream.isOn());
+    m_platform->dialogs.inputAnswer = kUser;
+    m_window->labSN_Click();
+    QVERIFY(testenv::warmUpEngine(*m_window));
+    // Through a retry or two on a loaded machine (1 s, 2 s, 4 s ... apart).
+    QTRY_COMPARE_WITH_TIMEOUT(m_stream.icecastStatus(),
+                              std::optional(IcecastOutput::Status::Streaming), 2 * kHearMs);
+}
+
+void TestListenAlong::cleanupTestCase() {
+    if (m_window)
+        m_window->close();
+    QTRY_VERIFY(m_window.isNull());
+}
+
+void TestListenAlong::init() {
+    QTRY_VERIFY(!m_window->findChild<QTimer *>("Timer1")->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(m_room->linesWaiting(), 0, 10000);
+}
+
+bool TestListenAlong::say(const QString &text) {
+    bool seen = false;
+    ChatScanner &scanner = m_window->scanner();
+    const auto watch = connect(&scanner, &ChatScanner::aimchatscan, this, [&] {
+        seen = seen || scanner.oldlastlyne().contains(": " + text + "<!--");
+    });
+    m_room->sayAsUser(text);
+    const bool reported = QTest::qWaitFor([&] { return seen; }, 5000);
+    disconnect(watch);
+    return reported;
+}
+
+bool TestListenAlong::transcriptHasLine(const QString &text) {
+    return m_room->transcript().contains(": " + text + "<!-- (");
+}
+
+QString TestListenAlong::ownUrl() const {
+    return QStringLiteral("http://127.0.0.1:%1/").arg(m_stream.settings().listenPort);
+}
+
+QString TestListenAlong::mountUrl() const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_icecast.port()).arg(kMount);
+}
+
+bool TestListenAlong::playerAdvances() {
+    const double before = m_window->player().currentPosition();
+    return QTest::qWaitFor([&] { return m_window->player().currentPosition() > before + 0.2; },
+                           5000);
+}
+
+void TestListenAlong::listenTellsTheAddress() {
+    // The mount is the address for many listeners, and so the one the room is told.
+    QVERIFY(say("listen"));
+    QTRY_VERIFY(transcriptHasLine("listen along: " + mountUrl()));
+    QAction *item = m_window->frmx()->item("mnuListen");
+    QVERIFY(item->isChecked());
+    item->trigger();
+    QVERIFY(!m_stream.isOn());
+    QCOMPARE(m_window->GetSetting("lion"), "0");
+    QVERIFY(say("listen"));
+    QTRY_VERIFY(transcriptHasLine("listen along is off"));
+    // On again: the remembered stream, both outputs.
+    item->trigger();
+    QVERIFY(m_stream.isOn());
+    QVERIFY(item->isChecked());
+    QCOMPARE(m_window->GetSetting("lion"), "1");
+    QCOMPARE(m_window->GetSetting("lice"), m_settings.icecastText());
+    QTRY_COMPARE_WITH_TIMEOUT(m_stream.icecastStatus(),
+                              std::optional(IcecastOutput::Status::Streaming), 2 * kHearMs);
+}
+
+void TestListenAlong::songIsHeard_data() {
+    QTest::addColumn<bool>("icecast");
+    QTest::newRow("own server") << false;
+    QTest::newRow("icecast") << true;
+}
+
+void TestListenAlong::songIsHeard() {
+    QFETCH(bool, icecast);
+    QVERIFY(say("p blue"));
+    ToneListener listener(icecast ? mountUrl() : ownUrl());
+    QVERIFY2(listener.hears(400, kHearMs), qPrintable(listener.errors()));
+    // The next song on the same connection.
+    QElapsedTimer sinceCommand;
+    sinceCommand.start();
+    QVERIFY(say("p red"));
+    QVERIFY2(listener.hears(700, kHearMs), qPrintable(listener.errors()));
+    qInfo("the next song heard %lld ms after its command", sinceCommand.elapsed());
+    QVERIFY(listener.isConnected());
+}
+
+void TestListenAlong::seeksAndFastForward() {
+    // The song is 20 s of one tone, then 20 s of another.
+    QVERIFY(say("p green"));
+    ToneListener listener(ownUrl());
+    QVERIFY(listener.hears(1000, kHearMs));
+    QElapsedTimer sinceSeek;
+    sinceSeek.start();
+    m_window->player().setCurrentPosition(25);
+    QVERIFY(listener.hears(1300, kHearMs));
+    qInfo("the seek heard after %lld ms", sinceSeek.elapsed());
+    // Started again, from its beginning; fast forward plays on at normal speed from where the
+    // player has got to, which passes 20 s within a few seconds.
+    QVERIFY(say("p green"));
+    QVERIFY(listener.hears(1000, kHearMs));
+    QVERIFY(say("ff"));
+    QVERIFY(listener.hears(1300, kHearMs));
+    QVERIFY(m_window->player().currentPosition() > 20);
+    QVERIFY(say("play"));
+}
+
+void TestListenAlong::pauseIsSilence() {
+    QVERIFY(say("p blue"));
+    ToneListener listener(ownUrl());
+    QVERIFY(listener.hears(400, kHearMs));
+    QVERIFY(say("pause"));
+    QVERIFY(listener.hearsSilence(kHearMs));
+    QVERIFY(say("play"));
+    QVERIFY(listener.hears(400, kHearMs));
+    QVERIFY(listener.isConnected());
+    // Volume and mute are the user's own: the stream does not change with them.
+    m_window->player().setMute(true);
+    const double before = listener.received();
+    QVERIFY(QTest::qWaitFor([&] { return listener.received() > before + 2.0; }, kHearMs));
+    QVERIFY(ToneListener::isTone(listener.latest(), 400));
+    m_window->player().setMute(false);
+}
+
+QByteArray TestListenAlong::request(const QByteArray &head, int bytes) {
+    // The server runs on the stream's thread, so this one may block.
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_stream.settings().listenPort);
+    if (!socket.waitForConnected(3000))
+        return "not connected";
+    socket.write(head);
+    QByteArray answer;
+    while (answer.size() < bytes && socket.waitForReadyRead(5000))
+        answer += socket.readAll();
+    return answer + socket.readAll();
+}
+
+void TestListenAlong::titles() {
+    QVERIFY(say("p blue"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_icecast.status().contains("\"title\":\"Tone Band - Blue Lagoon\""),
+                             kHearMs);
+    // About four seconds of audio hold several metadata blocks.
+    const QByteArray answer = request("GET / HTTP/1.1\r\nIcy-MetaData: 1\r\n\r\n", 70000);
+    const qsizetype body = answer.indexOf("\r\n\r\n") + 4;
+    QVERIFY(answer.startsWith("HTTP/1.0 200 OK\r\n"));
+    QVERIFY(answer.left(body).contains("\r\nicy-name: zandor amp\r\n"));
+    QVERIFY(answer.left(body).contains("\r\nContent-Type: audio/mpeg\r\n"));
+    QVERIFY(answer.left(body).contains("\r\nicy-metaint: 16000\r\n"));
+    const qsizetype block = body + 16000;
+    QVERIFY(answer.size() > block + 1);
+    const QByteArray title = "StreamTitle='Tone Band - Blue Lagoon';";
+    QCOMPARE(answer.mid(block + 1, title.size()), title);
+    QCOMPARE(int(answer.at(block)), int((title.size() + 15) / 16));
+    // The next block only says that nothing changed.
+    const qsizetype next = block + 1 + answer.at(block) * 16 + 16000;
+    QVERIFY(answer.size() > next);
+    QCOMPARE(int(answer.at(next)), 0);
+}
+
+void TestListenAlong::eightListeners() {
+    QVERIFY(say("p red"));
+    std::vector<std::unique_ptr<ToneListener>> listeners;
+    for (int i = 0; i < 8; ++i)
+        listeners.push_back(std::make_unique<ToneListener>(ownUrl()));
+    for (auto &listener : listeners)
+        QVERIFY2(listener->hears(700, kHearMs), qPrintable(listener->errors()));
+    // One more fits the limit of nine; the tenth is turned away.
+    const auto ninth = std::make_unique<ToneListener>(ownUrl());
+    QVERIFY(ninth->hears(700, kHearMs));
+    QVERIFY(request("GET /stream.mp3 HTTP/1.0\r\n\r\n", 1000)
+                .startsWith("HTTP/1.0 503 Service Unavailable\r\n"));
+}
+
+void TestListenAlong::stalledListenerIsDropped() {
+    QVERIFY(say("p red"));
+    // A listener that asks and then never reads: the player lets it go rather than hold ever
+    // more for it.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_stream.settings().listenPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const char request[] = "GET / HTTP/1.0\r\n\r\n";
+    QCOMPARE(::send(fd, request, sizeof request - 1, 0), qsizetype(sizeof request - 1));
+    const bool dropped = QTest::qWaitFor(
+        [fd] {
+            // Seen without reading: the connection's state, not the bytes still unread.
+            tcp_info info{};
+            socklen_t length = sizeof info;
+            return ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &length) == 0 &&
+                   info.tcpi_state != TCP_ESTABLISHED;
+        },
+        30000);
+    ::close(fd);
+    QVERIFY(dropped);
+}
+
+void TestListenAlong::httpAnswers_data() {
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("status");
+    QTest::newRow("another path") << QByteArray("GET /admin HTTP/1.1\r\n\r\n")
+                                  << QByteArray("HTTP/1.0 404 ");
+    QTest::newRow("a post") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 0\r\n\r\n")
+                            << QByteArray("HTTP/1.0 405 ");
+    QTest::newRow("a head over 8 KiB")
+        << "GET / HTTP/1.1\r\nX-Junk: " + QByteArray(9000, 'j') + "\r\n\r\n"
+        << QByteArray("HTTP/1.0 431 ");
+    QTest::newRow("not HTTP") << QByteArray("hello there\r\n\r\n") << QByteArray("HTTP/1.0 400 ");
+    QTest::newRow("HEAD: the headers only")
+        << QByteArray("HEAD /stream.mp3 HTTP/1.0\r\n\r\n") << QByteArray("HTTP/1.0 200 OK\r\n");
+}
+
+void TestListenAlong::httpAnswers() {
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, status);
+    // Each answer ends with the connection closed; a stream would go on past 100000 bytes.
+    const QByteArray answer = request(head, 100000);
+    QVERIFY2(answer.startsWith(status), answer.left(80).constData());
+    QVERIFY(answer.size() < 1000);
+}
+
+void TestListenAlong::icecastRefuses_data() {
+    QTest::addColumn<QByteArray>("password");
+    QTest::addColumn<QString>("mount");
+    QTest::addColumn<IcecastOutput::Status>("status");
+    QTest::newRow("a wrong password")
+        << QByteArray("wrong") << "/other.mp3" << IcecastOutput::Status::Refused;
+    // The player's own source holds it.
+    QTest::newRow("a mount in use") << QByteArray(IcecastServer::kSourcePassword) << kMount
+                                    << IcecastOutput::Status::MountInUse;
+}
+
+void TestListenAlong::icecastRefuses() {
+    QFETCH(QByteArray, password);
+    QFETCH(QString, mount);
+    QFETCH(IcecastOutput::Status, status);
+    QVERIFY(say("p blue"));
+    StreamService second;
+    StreamSettings settings;
+    QCOMPARE(settings.setIcecast(
+                 QStringLiteral("icecast://127.0.0.1:%1%2").arg(m_icecast.port()).arg(mount)),
+             QString());
+    QVERIFY(second.start(settings, password));
+    QTRY_COMPARE_WITH_TIMEOUT(second.icecastStatus(), std::optional(status), kHearMs);
+    // Playback, and the player's own stream, go on untouched.
+    QVERIFY(playerAdvances());
+    ToneListener listener(mountUrl());
+    QVERIFY(listener.hears(400, kHearMs));
+}
+
+void TestListenAlong::icecastRestarted() {
+    QVERIFY(say("p red"));
+    m_icecast.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(m_stream.icecastStatus() != IcecastOutput::Status::Streaming, kHearMs);
+    QVERIFY2(m_icecast.start(), qPrintable(m_icecast.errorString()));
+    // Back within the backoff (1 s, 2 s, 4 s ...).
+    QTRY_COMPARE_WITH_TIMEOUT(m_stream.icecastStatus(),
+                              std::optional(IcecastOutput::Status::Streaming), 20000);
+    ToneListener listener(mountUrl());
+    QVERIFY2(listener.hears(700, kHearMs), qPrintable(listener.errors()));
+    QVERIFY(playerAdvances());
+}
+
+QTEST_MAIN(TestListenAlong)
+#include "tst_listenalong.moc"
