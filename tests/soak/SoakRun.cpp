@@ -14,6 +14,8 @@
 namespace {
 
 constexpr qint64 kAnswerLimitMs = 3000;
+// How long a command that must be answered may go unanswered before the player counts as hung.
+constexpr qint64 kHangLimitMs = 15000;
 // The room lets lines in a hold apart, so a line may first wait behind a burst of noise.
 constexpr qint64 kQueueLimitMs = 15000;
 constexpr int kPollMs = 50;
@@ -36,7 +38,8 @@ QByteArray unescape(QByteArray text) {
 SoakRun::SoakRun(Options options)
     : m_options(std::move(options)), m_link(m_options.socketPath),
       m_room(m_options.roomProgram, m_options.roomLog),
-      m_seed(QRandomGenerator::system()->generate()), m_random(m_seed) {
+      m_seed(m_options.seed ? m_options.seed : QRandomGenerator::system()->generate()),
+      m_random(m_seed) {
     // The answers the player gives with the texts the soak put in its settings file.
     QMap<QByteArray, QByteArray> settings;
     QFile file(m_options.settingsFile);
@@ -49,6 +52,20 @@ SoakRun::SoakRun(Options options)
                  {"play", "media playing"},         {"ff", settings.value("csff")},
                  {"fr", settings.value("csfr")},    {"ar", "auto random enabled"},
                  {"xar", "auto random disabled"},   {"clear", "chat clear"}};
+}
+
+qsizetype SoakRun::endOfBefore(const QByteArray &before, const QByteArray &now) {
+    // Not by looking for how `before` ended: a line of noise can come twice in one second, and
+    // its second copy would end `now` exactly as the first ended `before`.
+    if (now.startsWith(before))
+        return before.size();
+    // The room keeps only its newest lines, so what is left of `before` starts at one of its lines.
+    for (qsizetype at = before.indexOf(kLineStart, 1); at > 0;
+         at = before.indexOf(kLineStart, at + 1)) {
+        if (now.startsWith(QByteArrayView(before).sliced(at)))
+            return before.size() - at;
+    }
+    return -1;
 }
 
 QList<SoakRun::Line> SoakRun::linesOf(const QByteArray &transcript) {
@@ -101,7 +118,7 @@ bool SoakRun::waitForPlayer() {
 }
 
 SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
-                                  const QByteArray &speaker) {
+                                  const QByteArray &speaker, bool alwaysAnswered) {
     if (!speaker.isEmpty())
         awaitQuietRoom();
     const std::optional<QByteArray> before = m_link.transcript();
@@ -110,6 +127,18 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
     QElapsedTimer waited;
     waited.start();
     awaitFreshStamp(speaker + ':' + text);
+    qint64 inAtMs = -1; // when the command was first seen in the transcript
+    // A late answer to a command of the user's explains a line after a later command, and so
+    // does a late copy of a command that was never seen going in.
+    const bool usersCommand = speaker.isEmpty() || speaker.toLower().replace(' ', QByteArray()) ==
+                                                       m_me.toLower().replace(' ', QByteArray());
+    const auto unanswered = [&](Outcome outcome) {
+        if (usersCommand)
+            m_unanswered.append({match, m_clock.elapsed(), inAtMs < 0 ? text : QByteArray()});
+        return outcome;
+    };
+    m_unanswered.removeIf(
+        [this](const Unanswered &u) { return m_clock.elapsed() - u.atMs > 15000; });
     const bool typed =
         speaker.isEmpty()
             ? m_link.say(text)
@@ -118,25 +147,23 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
                                                             QTime::currentTime())
                                            .toUtf8());
     ++m_counts[QStringLiteral("lines typed")];
+    // A room too busy to answer in time may still have taken the line.
     if (!typed)
-        return Outcome::Interrupted;
-    // A late answer to a command of the user's explains a line after a later command.
-    const bool usersCommand = speaker.isEmpty() || speaker.toLower().replace(' ', QByteArray()) ==
-                                                       m_me.toLower().replace(' ', QByteArray());
-    const auto unanswered = [&](Outcome outcome) {
-        if (usersCommand)
-            m_unanswered.append({match, m_clock.elapsed()});
-        return outcome;
-    };
-    m_unanswered.removeIf(
-        [this](const Unanswered &u) { return m_clock.elapsed() - u.atMs > 15000; });
+        return unanswered(Outcome::Interrupted);
     QString excused;
     QByteArray wrong;
-    qint64 inAtMs = -1; // when the command was first seen in the transcript
     bool changed = false;
+    // Nothing after the command yet: the player's next poll sees it.
+    bool alone = false;
     const int kills = m_counts.value(QStringLiteral("faults: room killed and restarted"));
+    // A command the player always answers, still the transcript's last line, is waited for
+    // longer than the answer's time: a player slowed down by a loaded machine is no fault, only
+    // one that never answers.
+    const auto answerLimit = [&] {
+        return alwaysAnswered && alone ? kHangLimitMs : kAnswerLimitMs;
+    };
     while (inAtMs < 0 ? waited.elapsed() < kQueueLimitMs
-                      : waited.elapsed() - inAtMs < kAnswerLimitMs) {
+                      : waited.elapsed() - inAtMs < answerLimit()) {
         QThread::msleep(kPollMs);
         maybeKillRoom();
         if (!m_room.running() ||
@@ -147,25 +174,26 @@ SoakRun::Outcome SoakRun::command(const QByteArray &text, const Match &match,
         changed = changed || (now && *now != *before);
         if (!now || !changed)
             continue;
-        // The transcript grows by appending; "clear" replaces it, and then all of it is new. A
-        // second "clear" can give back the very transcript it started from, without the command.
-        // A room that was just restarted starts empty, and every transcript starts with that.
-        // The room keeps only its newest lines, so what came before may have lost its start:
-        // what is new follows the end of it.
-        const QByteArray end = before->right(256);
-        const qsizetype at = end.isEmpty() ? -1 : now->lastIndexOf(end);
-        const bool grew = at >= 0 && now->size() > at + end.size();
-        const QList<Line> fresh = linesOf(grew ? now->mid(at + end.size()) : *now);
-        // The answers follow the command; in a transcript that is all new, its last copy if any.
+        // The transcript grows by appending; "clear" replaces it, and then all of it is new,
+        // without the command itself.
+        const qsizetype at = endOfBefore(*before, *now);
+        const bool grew = at >= 0 && now->size() > at;
+        const QList<Line> fresh = linesOf(grew ? now->mid(at) : *now);
+        // The answers follow the command; in a transcript that is all new, its last copy. Only
+        // a clear answers without a copy of itself: for any other command, lines of a replaced
+        // transcript without it came before it (a late clear), and none answers it.
         const auto isCommand = [&](const Line &line) {
             return line.text == text;
         };
         const auto first = std::find_if(fresh.cbegin(), fresh.cend(), isCommand);
-        const qsizetype from =
-            grew ? first - fresh.cbegin() + 1
-                 : fresh.crend() - std::find_if(fresh.crbegin(), fresh.crend(), isCommand);
-        if (inAtMs < 0 && (!grew || first != fresh.cend()))
+        const auto last = std::find_if(fresh.crbegin(), fresh.crend(), isCommand);
+        const bool clears = text == "clear";
+        if (grew ? first == fresh.cend() : last == fresh.crend() && !clears)
+            continue;
+        const qsizetype from = grew ? first - fresh.cbegin() + 1 : fresh.crend() - last;
+        if (inAtMs < 0)
             inAtMs = waited.elapsed();
+        alone = from >= fresh.size();
         excused.clear();
         wrong.clear();
         for (const Line &line : fresh.mid(from)) {
@@ -202,9 +230,12 @@ QString SoakRun::excuse(const QByteArray &line) const {
         return QStringLiteral("a now-playing line");
     // An answer that missed its three seconds, or whose command went to a room that was killed
     // and came back before the player answered.
-    for (const Unanswered &earlier : m_unanswered)
+    for (const Unanswered &earlier : m_unanswered) {
         if (earlier.match(line))
             return QStringLiteral("a late answer to an earlier command");
+        if (!earlier.unseen.isEmpty() && earlier.unseen == line)
+            return QStringLiteral("an earlier command the room let in late");
+    }
     return QString();
 }
 
@@ -220,16 +251,14 @@ void SoakRun::wordCommand() {
     if (m_random.bounded(10) == 0)
         speaker = m_me.toUpper().insert(1, ' ');
     const Outcome outcome = command(
-        word, [answer](const QByteArray &t) { return t == answer; }, speaker);
+        word, [answer](const QByteArray &t) { return t == answer; }, speaker, true);
     ++m_counts[QStringLiteral("word commands ") + kOutcomeNames[int(outcome)]];
     if (outcome == Outcome::Missed || outcome == Outcome::Wrong) {
         fail(QStringLiteral("%1 \"%2\"%3")
                  .arg(outcome == Outcome::Wrong ? "\"" + m_wrongLine + "\", not the answer, to"
-                                                : QByteArray("within 3 s no answer to"),
+                                                : QByteArray("no answer in time to"),
                       QString::fromUtf8(word), speaker.isEmpty() ? "" : " said as " + speaker));
-        // The end of the transcript, to tell the player's fault from the soak's.
-        const QByteArray now = m_link.transcript().value_or(QByteArray());
-        std::printf("%s\n", now.right(1500).constData());
+        printTranscriptEnd();
     }
 }
 
@@ -268,9 +297,11 @@ void SoakRun::playCommand() {
     }
     const Outcome outcome = command(line, match);
     ++m_counts[QStringLiteral("play commands ") + kOutcomeNames[int(outcome)]];
-    if (outcome == Outcome::Wrong)
+    if (outcome == Outcome::Wrong) {
         fail(QStringLiteral("\"%1\", not the answer, to \"%2\"")
                  .arg(QString::fromUtf8(m_wrongLine), QString::fromUtf8(line)));
+        printTranscriptEnd();
+    }
     // The same song drawn again is not announced again, so one miss is allowed; a row is not.
     m_playMissesInARow = outcome == Outcome::Missed ? m_playMissesInARow + 1 : 0;
     if (m_playMissesInARow == 3)
@@ -419,6 +450,12 @@ void SoakRun::awaitFreshStamp(const QByteArray &line) {
             QThread::msleep(1100 - since);
     }
     m_lastTyped[line] = QDateTime::currentMSecsSinceEpoch();
+}
+
+void SoakRun::printTranscriptEnd() {
+    // To tell the player's fault from the room's or the soak's.
+    const QByteArray now = m_link.transcript().value_or(QByteArray());
+    std::printf("%s\n", now.right(1500).constData());
 }
 
 void SoakRun::fail(const QString &why) {

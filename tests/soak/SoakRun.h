@@ -25,6 +25,9 @@ public:
         QString libraryFolder;
         QString settingsFile;
         int entries = 0;
+        // The member's choices are drawn from this seed; 0: a seed of its own, printed at the
+        // end, so that a failing run's choices can be made again (ZAMP_SOAK_SEED).
+        quint32 seed = 0;
         int seconds = 60;
     };
 
@@ -45,14 +48,19 @@ private:
     struct Unanswered {
         Match match;
         qint64 atMs;
+        QByteArray unseen; // the command's own line, when it was never seen going in
     };
 
     static QList<Line> linesOf(const QByteArray &transcript);
+    // Where what `before` held ends in `now`, a later transcript; -1 when `now` replaced it.
+    static qsizetype endOfBefore(const QByteArray &before, const QByteArray &now);
     bool startRoom();
     bool waitForPlayer();
     // Types `command` under the user's name and waits up to 3 s for an answer that `match`
     // accepts; with a `speaker`, the line goes in under that name through a changed transcript.
-    Outcome command(const QByteArray &command, const Match &match, const QByteArray &speaker = {});
+    // `alwaysAnswered`: the player answers the command whatever plays (a word command).
+    Outcome command(const QByteArray &command, const Match &match, const QByteArray &speaker = {},
+                    bool alwaysAnswered = false);
     // Why a line of the user other than the awaited answer may rightly follow a command; empty
     // when nothing explains it.
     QString excuse(const QByteArray &line) const;
@@ -66,6 +74,7 @@ private:
     void awaitFreshStamp(const QByteArray &line);
     void awaitQuietRoom();
     void fail(const QString &why);
+    void printTranscriptEnd();
     void pause(int fromMs, int toMs);
     void report() const;
 

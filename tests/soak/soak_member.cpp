@@ -24,6 +24,7 @@ int main(int argc, char **argv) {
     options.entries = args.at(5).toInt();
     options.settingsFile = args.at(6);
     options.socketPath = ChatSocketPath::current();
+    options.seed = qEnvironmentVariable("ZAMP_SOAK_SEED").toUInt();
     if (options.seconds < 1 || options.entries < 20) {
         std::fprintf(stderr, "soak_member: SECONDS must be positive and ENTRIES at least 20\n");
         return 2;

@@ -116,7 +116,8 @@ void TestWaylandDesktop::dragTheWindowThenTrayOfAHostThatStartsLate() {
     const QPoint sendItem = options + QPoint(30, 76);
     const auto sendToTray = [&] {
         return click(options) &&
-               QTest::qWaitFor([&] { return desktop.lightness(options + QPoint(4, 76)) > 160; }) &&
+               QTest::qWaitFor([&] { return desktop.lightness(options + QPoint(4, 76)) > 160; },
+                               15000) &&
                click(sendItem);
     };
     QVERIFY(sendToTray());
