@@ -10,6 +10,7 @@
 #include <QTime>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -525,11 +526,12 @@ int SoakRun::run() {
             const int count = m_counts.value(QLatin1String(kind) + QLatin1String(outcome));
             answered += outcome == kOutcomeNames[0] ? count : 0;
             // A song that starts after the player's half-second announcement check is rightly
-            // not announced, and a loaded machine (the sanitizer pass beside busy loops) makes
-            // that common: a play command's silence counts only in a row, a word command's
-            // always (it is a failure of its own).
-            const bool silentPlay = outcome == kOutcomeNames[3] && kind[0] == 'p';
-            typedWhileUp += outcome == kOutcomeNames[2] || silentPlay ? 0 : count;
+            // not announced, which a loaded machine makes common: a play command's silence
+            // counts only in a row (above), a word command's is a failure of its own.
+            const bool silentPlay = outcome == kOutcomeNames[int(Outcome::Missed)] &&
+                                    std::strcmp(kind, "play commands ") == 0;
+            typedWhileUp +=
+                outcome == kOutcomeNames[int(Outcome::Interrupted)] || silentPlay ? 0 : count;
         }
     }
     if (m_counts.value(QStringLiteral("play commands answered")) == 0 &&
