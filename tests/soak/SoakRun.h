@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlayerBus.h"
 #include "RoomLink.h"
 #include "RoomProcess.h"
 
@@ -43,7 +44,8 @@ private:
     // Masked: no answer, but another line came after the command that the player says on its
     // own or that a room kill or an earlier command explains, so it may never have seen it.
     // Wrong: the player said something nothing explains, and not the answer.
-    enum class Outcome { Answered, Masked, Interrupted, Missed, Wrong };
+    // Unannounced: a play command the player took without a now-playing line.
+    enum class Outcome { Answered, Masked, Interrupted, Missed, Wrong, Unannounced };
     using Match = std::function<bool(const QByteArray &)>;
     struct Unanswered {
         Match match;
@@ -66,6 +68,10 @@ private:
     QString excuse(const QByteArray &line) const;
     void wordCommand();
     void playCommand();
+    // Whether the player chose what the play command `line` asks for, `before` being what it
+    // had chosen when the line was typed.
+    bool tookPlayCommand(const QByteArray &line,
+                         const std::optional<PlayerBus::Track> &before) const;
     void noise();
     void noiseLine();
     void stranger();
@@ -81,6 +87,7 @@ private:
     Options m_options;
     RoomLink m_link;
     RoomProcess m_room;
+    PlayerBus m_bus;
     quint32 m_seed;
     QRandomGenerator m_random;
     QElapsedTimer m_clock;
