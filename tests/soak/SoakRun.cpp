@@ -59,8 +59,9 @@ SoakRun::SoakRun(Options options)
 
 qsizetype SoakRun::endOfBefore(const QByteArray &before, const QByteArray &now) {
     // Not by looking for how `before` ended: a line of noise can come twice in one second, and
-    // its second copy would end `now` exactly as the first ended `before`.
-    if (now.startsWith(before))
+    // its second copy would end `now` exactly as the first ended `before`. An empty `before` (a
+    // room just restarted) starts every transcript, one that a clear replaced too.
+    if (!before.isEmpty() && now.startsWith(before))
         return before.size();
     // The room keeps only its newest lines, so what is left of `before` starts at one of its lines.
     for (qsizetype at = before.indexOf(kLineStart, 1); at > 0;
