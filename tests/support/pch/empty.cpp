@@ -1,0 +1,1 @@
+// The precompiled header's own unit: the tests reuse what it compiles.
