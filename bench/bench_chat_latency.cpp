@@ -5,6 +5,7 @@
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
 #include "player/MediaPlayer.h"
+#include "session/Session.h"
 #include "support/TestChatRoom.h"
 #include "support/TestEnv.h"
 #include "support/TestPlatform.h"
@@ -72,14 +73,14 @@ int main(int argc, char *argv[]) {
     window->runLoadSequence();
     platform.dialogs.inputAnswer = QStringLiteral("Bench User");
     window->labSN_Click();
-    MediaPlayer &player = window->player();
+    MediaPlayer &player = window->session().player();
 
     std::vector<Sample> samples;
     int lost = 0;
     for (int i = 0; i < commands; ++i) {
         // Entries 1 to 3 can be chosen by number in a library of five.
         const int number = i % 3 + 1;
-        const QString expected = window->songs().fullPath(number - 1);
+        const QString expected = window->session().songs().fullPath(number - 1);
         // A lone command, as typed into a quiet room: the player's announcement of the last one
         // is out and went into the transcript a hold ago (a line right after another waits for
         // the hold). Then a random phase against the scanner's 500 ms poll, as real typing has.

@@ -4,10 +4,11 @@
 // output), the real stream, ffmpeg as the listener that times the new items; the 32 listeners
 // that only take the bytes are a child process, so that their work is not counted as ours.
 //   bench_listen_along [SECONDS per phase, default 15] [ITEMS, default 20]
-#include "app/ListenAlong.h"
 #include "app/MainWindow.h"
 #include "library/Library.h"
 #include "player/MediaPlayer.h"
+#include "session/Session.h"
+#include "session/StreamFollower.h"
 #include "stream/StreamService.h"
 #include "support/TestEnv.h"
 #include "support/TestPlatform.h"
@@ -71,8 +72,8 @@ int runListeners(int count, quint16 port) {
 // Plays the first song from its start (each song lasts longer than a phase), runs the event loop
 // for `seconds` and gives the CPU used meanwhile, in percent of one core.
 double measure(MainWindow &window, int seconds) {
-    window.startEntry(0);
-    if (!QTest::qWaitFor([&] { return window.player().currentPosition() > 0; }, 10000))
+    window.session().startEntry(0);
+    if (!QTest::qWaitFor([&] { return window.session().player().currentPosition() > 0; }, 10000))
         std::fprintf(stderr, "the song did not start\n");
     const double before = cpuSeconds();
     QElapsedTimer wall;
@@ -107,7 +108,7 @@ int main(int argc, char *argv[]) {
     platform.writeSettings("xdir" + music.path().toUtf8() + "\r\n");
     auto *window = new MainWindow(platform.platform());
     window->runLoadSequence();
-    if (window->songs().count() != 2 || !testenv::warmUpEngine(*window)) {
+    if (window->session().songs().count() != 2 || !testenv::warmUpEngine(*window)) {
         std::fprintf(stderr, "the player does not play the test media\n");
         return 1;
     }
@@ -120,8 +121,8 @@ int main(int argc, char *argv[]) {
                 seconds);
     std::printf("  playing, no stream          %6.2f %%\n", measure(*window, seconds));
     const long before = residentKb();
-    window->listenAlong().setGiven(settings);
-    window->listenAlong().restore();
+    window->session().stream().setGiven(settings);
+    window->session().stream().restore();
     std::printf("  streaming, no listener      %6.2f %%\n", measure(*window, seconds));
     long with32 = 0;
     for (int count : {1, 8, 32}) {
@@ -156,7 +157,7 @@ int main(int argc, char *argv[]) {
         QTest::qWait(1500); // some of the song before the next one
         QElapsedTimer since;
         since.start();
-        window->startEntry(row);
+        window->session().startEntry(row);
         if (!QTest::qWaitFor([&] { return ToneListener::isTone(listener.latest(0.1), pitch); },
                              10000)) {
             std::fprintf(stderr, "item %d was never heard\n", i);

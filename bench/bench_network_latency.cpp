@@ -5,6 +5,7 @@
 // Usage: bench_network_latency [irc|xmpp] [COMMANDS]
 #include "app/MainWindow.h"
 #include "platform/ChatRoomClient.h"
+#include "session/Session.h"
 #include "support/ChatMember.h"
 #include "support/TestEnv.h"
 #include "support/TestNetwork.h"

@@ -1,9 +1,10 @@
 #include "app/AppController.h"
 
-#include "app/ListenAlong.h"
 #include "app/MainWindow.h"
 #include "app/RestartWindow.h"
 #include "app/SaveAndStay.h"
+#include "session/Session.h"
+#include "session/StreamFollower.h"
 
 AppController::AppController(Platform &platform, QObject *parent)
     : QObject(parent), m_platform(platform) {}
@@ -34,8 +35,8 @@ void AppController::createMainWindow() {
     emit mainWindowCreated(window);
     // Before the load sequence, whose greeting is the first line the chat scan reads.
     if (!m_screenName.isEmpty())
-        window->setScreenName(m_screenName);
-    window->listenAlong().setGiven(m_stream);
+        window->session().setScreenName(m_screenName);
+    window->session().stream().setGiven(m_stream);
     window->runLoadSequence();
     // A close of the system that came before this window existed is carried out now.
     if (m_quitRequested && m_main)

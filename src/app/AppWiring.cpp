@@ -3,7 +3,6 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "app/SettingsFolder.h"
-#include "app/WindowRemote.h"
 #include "mpris/MprisService.h"
 #include "platform/MpvEngine.h"
 #include "platform/QtDialogs.h"
@@ -12,7 +11,9 @@
 #include "platform/QtTray.h"
 #include "platform/QtWindowMover.h"
 #include "platform/TagLibReader.h"
+#include "session/SessionRemote.h"
 #include "stream/StreamService.h"
+#include "tray/TrayControl.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -38,13 +39,16 @@ std::unique_ptr<ChatWindow> makeChatWindow() {
 
 } // namespace
 
-AppWiring::AppWiring()
-    : m_dialogs(std::make_unique<QtDialogs>()), m_chatWindow(makeChatWindow()),
-      m_folderDialog(std::make_unique<QtFolderDialog>()),
-      m_tagReader(std::make_unique<TagLibReader>()), m_tray(std::make_unique<QtTray>()),
-      m_popupMenus(std::make_unique<QtPopupMenus>()),
-      m_windowMover(std::make_unique<QtWindowMover>()),
+AppWiring::AppWiring(bool withWindow)
+    : m_chatWindow(makeChatWindow()), m_tagReader(std::make_unique<TagLibReader>()),
       m_stream(std::make_unique<StreamService>()) {
+    if (withWindow) {
+        m_dialogs = std::make_unique<QtDialogs>();
+        m_folderDialog = std::make_unique<QtFolderDialog>();
+        m_tray = std::make_unique<QtTray>();
+        m_popupMenus = std::make_unique<QtPopupMenus>();
+        m_windowMover = std::make_unique<QtWindowMover>();
+    }
     m_platform.dialogs = m_dialogs.get();
     m_platform.chatWindow = m_chatWindow.get();
     m_platform.folderDialog = m_folderDialog.get();
@@ -62,9 +66,21 @@ AppWiring::AppWiring()
 AppWiring::~AppWiring() = default;
 
 void AppWiring::connectDesktop(AppController &controller) {
-    m_remote = std::make_unique<WindowRemote>();
+    m_remote = std::make_unique<SessionRemote>();
     QObject::connect(&controller, &AppController::mainWindowCreated, m_remote.get(),
-                     &WindowRemote::follow);
+                     [this](MainWindow *window) {
+                         m_remote->follow(&window->session(), window->tray().remoteView());
+                     });
+    registerDesktop();
+}
+
+void AppWiring::connectDesktop(Session &session, SessionRemote::View view) {
+    m_remote = std::make_unique<SessionRemote>();
+    m_remote->follow(&session, std::move(view));
+    registerDesktop();
+}
+
+void AppWiring::registerDesktop() {
     m_mpris = std::make_unique<MprisService>(*m_remote);
     m_mpris->registerOn(QDBusConnection::sessionBus());
 }

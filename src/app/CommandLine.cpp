@@ -41,6 +41,7 @@ CommandLine::CommandLine(const QStringList &arguments) {
     const QCommandLineOption screenName(QStringLiteral("screen-name"), QString(),
                                         QStringLiteral("name"));
     const QCommandLineOption withRoom(QStringLiteral("with-room"));
+    const QCommandLineOption noWindow(QStringLiteral("no-window"));
     const QCommandLineOption library(QStringLiteral("library"), QString(),
                                      QStringLiteral("folder"));
     const QCommandLineOption stream(QStringLiteral("stream"), QString(),
@@ -55,8 +56,8 @@ CommandLine::CommandLine(const QStringList &arguments) {
                                        QStringLiteral("url"));
     const QCommandLineOption listeners(QStringLiteral("stream-listeners"), QString(),
                                        QStringLiteral("n"));
-    parser.addOptions({help, version, screenName, withRoom, library, stream, streamTo, passwordFile,
-                       bitrate, streamUrl, listeners});
+    parser.addOptions({help, version, screenName, withRoom, noWindow, library, stream, streamTo,
+                       passwordFile, bitrate, streamUrl, listeners});
     for (const char *name : kQtValueOptions)
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
@@ -83,6 +84,7 @@ CommandLine::CommandLine(const QStringList &arguments) {
         return;
     }
     m_withRoom = parser.isSet(withRoom);
+    m_noWindow = parser.isSet(noWindow);
     if (parser.isSet(library)) {
         // Add Files only ever picks a folder that exists. A mistyped one would still be
         // remembered, in place of the folder the user had.
@@ -181,6 +183,10 @@ QString CommandLine::usage(const QString &settingsFile) {
                "                          name (lower case, spaces removed)\n"
                "      --with-room         start our own chat room beside the player when no\n"
                "                          room is running, and obey the room's own user\n"
+               "      --no-window         run without a window, as on a server: the chat\n"
+               "                          room drives the player, \"p\" lists its matches in\n"
+               "                          the chat, and SIGTERM saves the settings; with\n"
+               "                          --with-room the room runs without its window too\n"
                "      --library FOLDER    after the start, add the media files of FOLDER and\n"
                "                          its immediate subfolders, as Add Files does; the\n"
                "                          folder is remembered for the next start\n"

@@ -24,6 +24,8 @@ public:
     // was given.
     QString screenName() const { return m_screenName; }
     bool withRoom() const { return m_withRoom; }
+    // Without a window: the session alone, for a machine without a display.
+    bool noWindow() const { return m_noWindow; }
     // The folder to scan after the start, absolute; empty when none was given.
     QString libraryFolder() const { return m_libraryFolder; }
     // The stream of --stream and --stream-to with their companions; none when neither was given.
@@ -40,6 +42,7 @@ private:
     QString m_error;
     QString m_screenName;
     bool m_withRoom = false;
+    bool m_noWindow = false;
     QString m_libraryFolder;
     std::optional<StreamSettings> m_stream;
 };

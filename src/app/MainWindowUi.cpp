@@ -3,11 +3,13 @@
 #include "app/ClickLabel.h"
 #include "app/DragStrip.h"
 #include "app/SkinPicture.h"
+#include "platform/ProductNames.h"
 #include "platform/Twips.h"
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -92,9 +94,20 @@ QTimer *timer(QObject *parent, const char *name, int interval, bool on) {
 
 } // namespace
 
+// Outside any namespace, as Qt's resource initialisation requires; the icons live in this
+// static library and would otherwise be left out by the linker.
+static QIcon appIcon() {
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/zandoramp-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 void MainWindowUi::setupUi(QWidget *w, QWidget *playerStrip) {
     w->setObjectName(QStringLiteral("frmMain"));
-    w->setWindowTitle(QStringLiteral("trevik amp 1.0"));
+    w->setWindowTitle(QString::fromLatin1(product::kWindowTitle));
+    w->setWindowIcon(appIcon());
     w->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     w->setAutoFillBackground(true);
     QPalette palette = w->palette();
@@ -212,11 +225,11 @@ void MainWindowUi::setupUi(QWidget *w, QWidget *playerStrip) {
     grey.setColor(QPalette::Window, Qt::darkGray);
     Picture1->setPalette(grey);
 
-    Timer1 = timer(w, "Timer1", 500, true);
-    // The duration label follows the player's StatusChange instead of polling every 10 ms: the
-    // duration text only changes with the current item, which StatusChange always reports.
+    // Timer1 (the announcement check) and tmrRandom (auto random) are the session's, which runs
+    // without a window too. The duration label follows the player's StatusChange instead of polling
+    // every 10 ms: the duration text only changes with the current item, which StatusChange always
+    // reports.
     Timer2 = timer(w, "Timer2", 10, false);
     tmrMenu = timer(w, "tmrMenu", 10, false);
-    tmrRandom = timer(w, "tmrRandom", 1000, true);
     tmrDie = timer(w, "tmrDie", 1000, false);
 }

@@ -85,9 +85,7 @@ struct MainWindowUi {
     QListView *lstSettings;
     QWidget *Picture1;
 
-    QTimer *Timer1;
     QTimer *Timer2;
     QTimer *tmrMenu;
-    QTimer *tmrRandom;
     QTimer *tmrDie;
 };

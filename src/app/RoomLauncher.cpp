@@ -9,14 +9,17 @@
 #include <QProcess>
 #include <QThread>
 
-bool RoomLauncher::startIfNone(const QString &program, int timeoutMs) {
+bool RoomLauncher::startIfNone(const QString &program, Window window, int timeoutMs) {
     ChatRoomClient client;
     if (client.roomAnswers())
         return false;
     QProcess room;
     room.setProgram(program);
     room.setStandardOutputFile(QProcess::nullDevice());
-    room.setStandardErrorFile(QProcess::nullDevice());
+    if (window == Window::None)
+        room.setArguments({QStringLiteral("--no-window")});
+    else
+        room.setStandardErrorFile(QProcess::nullDevice());
     if (!room.startDetached())
         return false;
     const QDeadlineTimer deadline(timeoutMs);

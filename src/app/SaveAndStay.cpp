@@ -1,15 +1,14 @@
 #include "app/SaveAndStay.h"
 
-#include "app/CloseGuard.h"
-#include "app/SettingsStore.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
+#include "platform/ProductNames.h"
+#include "session/CloseGuard.h"
+#include "session/Log.h"
+#include "session/SettingsStore.h"
 
-#include <QStringListModel>
 #include <QTimer>
 #include <QWidget>
-
-#include <cstdio>
 
 SaveAndStay::SaveAndStay(Platform &platform, QWidget &window, CloseGuard &guard,
                          std::function<bool()> write)
@@ -17,7 +16,7 @@ SaveAndStay::SaveAndStay(Platform &platform, QWidget &window, CloseGuard &guard,
 
 void SaveAndStay::keepOpen(const QString &why) {
     m_keepOpen = true;
-    std::fprintf(stderr, "zandoramp: %s\n", qPrintable(why));
+    qCWarning(lcPlayer, "%s", qPrintable(why));
     if (m_guard.origin() != CloseGuard::Origin::User)
         return;
     // Once the close has unwound and the window is open again, so that a close asked for while
@@ -39,13 +38,11 @@ void SaveAndStay::saveForSession() {
     m_quietSave = false;
 }
 
-bool SaveAndStay::save(const QString &path, QStringListModel &list, bool clearList) {
+bool SaveAndStay::save(const QString &path, const QStringList &entries) {
     QString error;
-    const bool saved = SettingsStore::SaveListToFile(path, list.stringList(), &error);
+    const bool saved = SettingsStore::SaveListToFile(path, entries, &error);
     if (!saved)
         saveFailed(path, error);
-    if (clearList)
-        list.setStringList({});
     return saved;
 }
 
@@ -53,7 +50,7 @@ void SaveAndStay::saveFailed(const QString &path, const QString &error) {
     // The program ends anyway; the user learns where the settings could not go, and why.
     const QString message =
         QStringLiteral("The settings could not be saved to %1: %2").arg(path, error);
-    std::fprintf(stderr, "zandoramp: %s\n", qPrintable(message));
+    qCWarning(lcPlayer, "%s", qPrintable(message));
     // Nobody waits at the screen when the system closes the program: a box would keep it from
     // ever ending. Nor may the session manager's save wait for one.
     if (m_guard.origin() == CloseGuard::Origin::User && !m_quietSave)
@@ -62,5 +59,5 @@ void SaveAndStay::saveFailed(const QString &path, const QString &error) {
 
 void SaveAndStay::warn(const QString &text) {
     const CloseGuard::Hold hold(m_guard);
-    m_platform.dialogs->warning(&m_window, QStringLiteral("zandor amp"), text);
+    m_platform.dialogs->warning(&m_window, product::name(), text);
 }

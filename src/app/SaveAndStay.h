@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class CloseGuard;
-class QStringListModel;
 class QWidget;
 struct Platform;
 
@@ -28,9 +28,8 @@ public:
     // The close sequence's writes without the close, for a session that may end: the five texts
     // are stored and the settings file written; a failure is told on stderr only.
     void saveForSession();
-    // Writes the list to the file, telling the user of a failure; with `clearList`, empties the
-    // list afterwards.
-    bool save(const QString &path, QStringListModel &list, bool clearList);
+    // Writes the entries to the file, telling the user of a failure.
+    bool save(const QString &path, const QStringList &entries);
 
 private:
     void saveFailed(const QString &path, const QString &error);

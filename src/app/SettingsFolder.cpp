@@ -1,6 +1,6 @@
 #include "app/SettingsFolder.h"
 
-#include "app/MainWindow.h"
+#include "session/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -34,8 +34,7 @@ bool SettingsFolder::holdsSettings(const QString &folder) {
     // settings there all along goes on doing so.
     const bool system =
         canonical == QLatin1String("/usr") || canonical.startsWith(QLatin1String("/usr/"));
-    const QString file =
-        QDir(canonical).filePath(QString::fromLatin1(MainWindow::kSettingsFileName));
+    const QString file = QDir(canonical).filePath(QString::fromLatin1(Settings::kFileName));
     if (system && !QFileInfo::exists(file))
         return false;
 #ifndef Q_OS_WIN

@@ -5,8 +5,8 @@
 
 class Library;
 
-// What the chat command interpreter reaches on the main window. The main window implements it;
-// tests use a fake.
+// What the chat command interpreter reaches of the player. The session implements it; tests use
+// a fake.
 class CommandHost {
 public:
     virtual ~CommandHost() = default;
@@ -53,9 +53,16 @@ public:
     // The multiple-match picker frmMulti.
     // Loads it without showing it; a picker already loaded keeps its entries.
     virtual void pickerLoad() = 0;
-    virtual void pickerAdd(const QString &displayLine) = 0;
+    // Lists library entry `row`.
+    virtual void pickerAdd(int row) = 0;
     virtual int pickerCount() const = 0;
     virtual void pickerUnload() = 0;
     // Makes it visible, modeless.
     virtual void pickerShow() = 0;
+    // The picker offered entry `row` by its number: typing that number picks it, even where a
+    // number alone could not reach it.
+    virtual bool pickerOffers(int row) const {
+        (void)row;
+        return false;
+    }
 };

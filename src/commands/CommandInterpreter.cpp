@@ -4,12 +4,7 @@
 #include "commands/CommandHost.h"
 #include "library/Fold.h"
 #include "library/Library.h"
-
-namespace {
-
-const QString kNameTag = QStringLiteral("zandor.amp 4.0,");
-
-} // namespace
+#include "platform/ProductNames.h"
 
 QString CommandInterpreter::initialScreenName() {
     return QStringLiteral("Click To Set");
@@ -26,7 +21,8 @@ void CommandInterpreter::chat1_aimchatscan(QString &whosaid, QString &whatsaid, 
 
     whosaid.remove(QChar(13));
 
-    if (whatsaid.contains(kNameTag) && m_host.screenName() == initialScreenName()) {
+    if (whatsaid.contains(QLatin1String(product::kNameTag)) &&
+        m_host.screenName() == initialScreenName()) {
         m_host.setScreenName(fold(whosaid));
         m_host.sendChat(QStringLiteral("found username: ") + m_host.screenName());
     }
@@ -47,6 +43,8 @@ void CommandInterpreter::chat1_aimchatscan(QString &whosaid, QString &whatsaid, 
     const int number = entryNumber(whatsaid);
     const Library &library = m_host.library();
     if (number >= 1 && number <= library.count() - 2)
+        m_host.playFile(library.displayLine(number - 1));
+    else if (number >= 1 && number <= library.count() && m_host.pickerOffers(number - 1))
         m_host.playFile(library.displayLine(number - 1));
 
     if (searchAndPick(whatsaid))
@@ -83,7 +81,7 @@ bool CommandInterpreter::searchAndPick(const QString &whatsaid) {
     const int rows = library.count();
     for (int row = 0; row < rows; ++row) {
         if (library.foldedDisplayLine(row).contains(key))
-            m_host.pickerAdd(library.displayLine(row));
+            m_host.pickerAdd(row);
     }
 
     const int listed = m_host.pickerCount();
@@ -102,29 +100,35 @@ bool CommandInterpreter::randomAmongMatches(const QString &whatsaid) {
     if (!whatsaid.startsWith(QLatin1String("r ")))
         return false;
 
-    const QString key = fold(aimchat::DecodeEntities(whatsaid.mid(2)));
+    bool found = false;
+    const int row = drawAmong(aimchat::DecodeEntities(whatsaid.mid(2)), &found);
+    if (!found)
+        m_host.sendChat(QStringLiteral("error ; no files found to play"));
+    else if (row >= 0)
+        m_host.startEntry(row);
+    return true;
+}
+
+int CommandInterpreter::drawAmong(const QString &search, bool *found) {
+    const QString key = fold(search);
     const Library &library = m_host.library();
     const int rows = library.count();
     for (int row = 0; row < rows; ++row) {
         if (library.foldedDisplayLine(row).contains(key))
             RandomPool.append(row);
     }
-
-    if (RandomPool.isEmpty()) {
-        m_host.sendChat(QStringLiteral("error ; no files found to play"));
-    } else {
+    if (found)
+        *found = !RandomPool.isEmpty();
+    int drawn = -1;
+    if (!RandomPool.isEmpty()) {
         RandomPool = m_host.drawable(RandomPool);
         const int pick = m_host.random(static_cast<int>(RandomPool.size()), 1);
         // A draw outside the candidates is a failed step: nothing is started.
         if (pick >= 1 && pick <= RandomPool.size())
-            m_host.startEntry(RandomPool.at(pick - 1));
+            drawn = RandomPool.at(pick - 1);
     }
     RandomPool.clear();
-    return true;
-}
-
-void CommandInterpreter::playRandom() {
-    randomAmongMatches(QStringLiteral("r "));
+    return drawn;
 }
 
 void CommandInterpreter::wordCommand(const QString &whatsaid) {

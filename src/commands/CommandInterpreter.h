@@ -23,8 +23,10 @@ public:
     // not used.
     void chat1_aimchatscan(QString &whosaid, QString &whatsaid, QString &datesaid);
 
-    // The r command without text, as if the user had typed it.
-    void playRandom();
+    // The entry the r command would start for `search` (a random one among those whose folded
+    // display line contains it), or -1 when the draw fails. `found` tells whether any entry
+    // matched.
+    int drawAmong(const QString &search, bool *found = nullptr);
 
     // The candidates of the r command in progress, as library rows. Always empty between lines.
     const QList<int> &randomPool() const { return RandomPool; }

@@ -2,8 +2,9 @@
 
 #include "platform/TransientWindow.h"
 
-PickerSlot::PickerSlot(MultiPicker::PlayFunction play, QWidget *owner)
-    : QObject(owner), m_play(std::move(play)), m_owner(owner) {}
+PickerSlot::PickerSlot(MultiPicker::PlayFunction play, std::function<QString(int row)> line,
+                       QWidget *owner)
+    : QObject(owner), m_play(std::move(play)), m_line(std::move(line)), m_owner(owner) {}
 
 PickerSlot::~PickerSlot() {
     delete m_picker;
@@ -21,9 +22,9 @@ void PickerSlot::load() {
     connect(m_picker, &MultiPicker::unloaded, this, [this] { m_picker = nullptr; });
 }
 
-void PickerSlot::add(const QString &displayLine) {
+void PickerSlot::add(int row) {
     if (m_picker)
-        m_picker->addEntry(displayLine);
+        m_picker->addEntry(m_line(row));
 }
 
 int PickerSlot::count() const {

@@ -165,9 +165,12 @@ void FolderScanner::complete(const QString &source, std::unique_ptr<TagPrefetch>
 
     if (m_hooks.storeFolder)
         m_hooks.storeFolder(source);
-    QPointer<AddProgressWindow> window = new AddProgressWindow(m_hooks.owner);
-    window->show();
-    emit progressWindowShown(window);
+    QPointer<AddProgressWindow> window;
+    if (m_hooks.showProgress) {
+        window = new AddProgressWindow(m_hooks.owner);
+        window->show();
+        emit progressWindowShown(window);
+    }
     if (m_hooks.pause)
         m_hooks.pause(kWaitSeconds);
 

@@ -37,6 +37,8 @@ public:
         std::function<void(double seconds)> pause;
         // The progress window's owner; may be null.
         QWidget *owner = nullptr;
+        // False for a player without a window: nothing shows the scan.
+        bool showProgress = true;
     };
 
     static constexpr double kWaitSeconds = 0.55;
@@ -55,6 +57,11 @@ public:
     // (tests use 0 to read everything in order on the UI thread); by default the machine's core
     // count.
     void setWorkerThreads(int workers) { m_workers = workers; }
+    // Scans from now on show their progress window over `owner`.
+    void showProgressOver(QWidget *owner) {
+        m_hooks.owner = owner;
+        m_hooks.showProgress = true;
+    }
     // How often the progress window repaints itself during the pass.
     void setRepaintInterval(int milliseconds) { m_repaintMs = milliseconds; }
 

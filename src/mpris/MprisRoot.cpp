@@ -25,6 +25,10 @@ QStringList MprisRoot::supportedMimeTypes() const {
             QStringLiteral("audio/x-ms-asx")};
 }
 
+bool MprisRoot::canRaise() const {
+    return m_player.canRaise();
+}
+
 void MprisRoot::Raise() {
     m_player.raise();
 }

@@ -20,7 +20,7 @@ public:
     MprisRoot(RemotePlayer &player, QObject *object);
 
     bool canQuit() const { return true; }
-    bool canRaise() const { return true; }
+    bool canRaise() const;
     bool hasTrackList() const { return false; }
     QString identity() const;
     QString desktopEntry() const;

@@ -29,6 +29,8 @@ public:
     virtual bool canSeek() const = 0;
     // The library is not empty, so next() has something to draw from.
     virtual bool canGoNext() const = 0;
+    // There is a window to raise.
+    virtual bool canRaise() const = 0;
 
     virtual void play() = 0;
     virtual void pause() = 0;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -43,12 +44,14 @@ struct MediaPlayer::Impl {
 
     QString url;
     QList<Slot> queue;
-    qsizetype index = 0;     // slot being played, or queue.size() once all have been played
-    qsizetype refIndex = 0;  // alternative of that slot being tried
-    bool active = false;     // a file of ours is with the engine (opening or playing)
-    bool opening = false;    // ... and has not been reported started yet
-    bool openPaused = false; // ... and is to start paused
-    MediaItem pending;       // what that file will be once it starts
+    qsizetype index = 0;      // slot being played, or queue.size() once all have been played
+    qsizetype refIndex = 0;   // alternative of that slot being tried
+    bool active = false;      // a file of ours is with the engine (opening or playing)
+    bool opening = false;     // ... and has not been reported started yet
+    bool openPaused = false;  // ... and is to start paused
+    bool startPaused = false; // the next file opened starts paused
+    bool cued = false;        // a stopped player holds a URL that play() will start
+    MediaItem pending;        // what that file will be once it starts
     std::optional<MediaItem> current;
 
     PlayState reported = PlayState::Stopped;
@@ -83,10 +86,13 @@ struct MediaPlayer::Impl {
                 dropCurrent();
                 active = true;
                 opening = true;
-                openPaused = false;
+                openPaused = startPaused;
+                cued = false;
                 // The engine reports its state change from inside open(); update() must
                 // already see the new item as on its way.
                 engine->open(path);
+                if (std::exchange(startPaused, false))
+                    engine->setPaused(true);
                 return true;
             }
             ++index;
@@ -140,6 +146,7 @@ struct MediaPlayer::Impl {
         current = item;
         itemChanged = true;
         update();
+        emit q->itemStarted();
     }
 
     void onFinished(bool failed) {
@@ -178,7 +185,13 @@ MediaPlayer::~MediaPlayer() {
 }
 
 void MediaPlayer::setURL(const QString &url) {
+    load(url, Start::Playing);
+}
+
+void MediaPlayer::load(const QString &url, Start start) {
     d->url = url;
+    d->startPaused = false;
+    d->cued = false;
     d->queue.clear();
     d->index = 0;
     d->refIndex = 0;
@@ -196,8 +209,18 @@ void MediaPlayer::setURL(const QString &url) {
     } else if (!url.isEmpty()) {
         d->queue.append({QStringList{url}, QString(), QString()});
     }
-    if (!d->openNext())
+    if (start == Start::Stopped) {
         d->engine->stop();
+        d->cued = !d->queue.isEmpty();
+        if (d->cued) {
+            const Impl::Slot &first = d->queue.constFirst();
+            d->pending = d->itemFor(first.refs.value(0), first.author, first.title);
+        }
+    } else {
+        d->startPaused = start == Start::Paused;
+        if (!d->openNext())
+            d->engine->stop();
+    }
     d->update();
 }
 
@@ -298,6 +321,10 @@ const MediaItem *MediaPlayer::currentMedia() const {
 
 const MediaItem *MediaPlayer::openingMedia() const {
     return d->opening ? &d->pending : nullptr;
+}
+
+const MediaItem *MediaPlayer::cuedMedia() const {
+    return d->cued && !d->active ? &d->pending : nullptr;
 }
 
 int MediaPlayer::bitRate() const {

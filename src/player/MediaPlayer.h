@@ -18,6 +18,8 @@ class MediaPlayer : public QObject {
 public:
     enum class PlayState { Stopped, Transitioning, Playing, Paused, FastForwarding, FastReversing };
     Q_ENUM(PlayState)
+    // How a new URL begins: at once, paused at its start, or not before play().
+    enum class Start { Playing, Paused, Stopped };
 
     MediaPlayer(std::unique_ptr<MediaEngine> engine, const TagReader &tags,
                 QObject *parent = nullptr);
@@ -25,6 +27,9 @@ public:
 
     // URL: replaces the current item and starts it at once (autoStart).
     void setURL(const QString &url);
+    // Replaces the current item with `url`, which begins as `start` says: a paused one is opened
+    // paused, so nothing of it is heard; a stopped one waits for play().
+    void load(const QString &url, Start start);
     QString URL() const;
 
     // controls
@@ -55,6 +60,9 @@ public:
     // The item on its way while the player is transitioning to it (opened, not yet started),
     // nullptr otherwise.
     const MediaItem *openingMedia() const;
+    // What play() will start in a player that was given a URL to begin stopped; nullptr once it
+    // has been opened, or when the player was not loaded that way.
+    const MediaItem *cuedMedia() const;
     // network.bitRate: the current item's nominal bit rate in bits per second; 0 with no item.
     int bitRate() const;
     // A media item for any file, read without playing it.
@@ -71,6 +79,9 @@ public:
 signals:
     // The play state or the current item changed.
     void StatusChange();
+    // A new item has started (playing, or paused at its start): it is currentMedia() now. Comes
+    // right after the StatusChange that reports it.
+    void itemStarted();
     // The position was moved to `seconds`, whoever moved it.
     void seeked(double seconds);
     // The volume changed, whoever changed it.

@@ -1,7 +1,9 @@
 #include "tray/TrayControl.h"
 
+#include "platform/ProductNames.h"
 #include "platform/TrayShell.h"
 #include "platform/Twips.h"
+#include "session/Session.h"
 #include "tray/MenuForm.h"
 #include "tray/TrayHost.h"
 #include "tray/TrayNotice.h"
@@ -20,28 +22,30 @@ void TrayControl::sendToTray() {
     // Without a notification area, hidden without an icon, the window could never be reached
     // again: it stays shown, and the notice would not be true.
     if (!m_shell.trayAvailable() ||
-        !m_shell.addIcon(m_host.mainWidget(), QString::fromLatin1(kTip), m_host.frmx()->trayC(),
+        !m_shell.addIcon(m_host.mainWidget(), QString::fromLatin1(product::kTrayTip),
+                         m_host.frmx()->trayC(),
                          [this](int message) { mouseMove(message * twips::kPerPixel); })) {
         if (!m_toldNoTray) {
             m_toldNoTray = true;
-            m_host.tell(QStringLiteral("This desktop has no notification area, so zandor amp "
-                                       "stays in its window."));
+            m_host.tell(QStringLiteral("This desktop has no notification area, so %1 stays in its "
+                                       "window.")
+                            .arg(product::name()));
         }
         return;
     }
-    if (m_host.GetSetting(QStringLiteral("shtr")).isEmpty() && !m_notice) {
+    if (m_host.session().settings().trayNoticeWanted() && !m_notice) {
         m_notice = new TrayNotice(m_noticeTickMs);
         connect(m_notice, &TrayNotice::unloaded, this, [this](bool dontShowAgain) {
             if (dontShowAgain)
-                m_host.SetSetting(QStringLiteral("shtr"), QStringLiteral("0"));
+                m_host.session().settings().dismissTrayNotice();
         });
         m_notice->show();
     }
     m_host.mainWidget()->hide();
     MenuForm *form = m_host.frmx();
-    form->item(QStringLiteral("ecs"))->setChecked(m_host.chatScanChecked());
-    form->item(QStringLiteral("ecs2"))->setChecked(m_host.chatSendsChecked());
-    form->item(QStringLiteral("tauto"))->setChecked(m_host.autoRandomChecked());
+    form->item(QStringLiteral("ecs"))->setChecked(m_host.session().chatScanOn());
+    form->item(QStringLiteral("ecs2"))->setChecked(m_host.session().chatSendsOn());
+    form->item(QStringLiteral("tauto"))->setChecked(m_host.session().autoRandomOn());
 }
 
 void TrayControl::showWindow() {
@@ -51,12 +55,34 @@ void TrayControl::showWindow() {
     // the user was in when they chose "Show".
     window->raise();
     window->activateWindow();
-    m_host.SetSetting(QStringLiteral("tray"), QStringLiteral("0"));
+    m_host.session().settings().setStartInTray(false);
     m_shell.removeIcon();
 }
 
+void TrayControl::raiseWindow() {
+    QWidget *window = m_host.mainWidget();
+    // Hidden means in the tray: back as "Show" brings it.
+    if (window->isHidden())
+        showWindow();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
+}
+
+SessionRemote::View TrayControl::remoteView() {
+    const QPointer<TrayControl> self(this);
+    return {[self] {
+                if (self)
+                    self->raiseWindow();
+            },
+            [self] {
+                if (self)
+                    self->unload();
+            }};
+}
+
 void TrayControl::unload() {
-    m_host.SetSetting(QStringLiteral("tray"), QStringLiteral("1"));
+    m_host.session().settings().setStartInTray(true);
     m_host.closeProgram();
 }
 

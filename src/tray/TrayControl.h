@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include "session/SessionRemote.h"
 #include "tray/TrayNotice.h"
 
 class MenuForm;
@@ -14,7 +15,6 @@ class TrayShell;
 class TrayControl : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char *kTip = "zandor amp 4.0";
     // The one pointer message that acts: the left button released on the icon.
     static constexpr int kLeftButtonUp = 514;
 
@@ -25,6 +25,11 @@ public:
     void sendToTray();
     // Show (tshow): the window back, "tray" set to "0", the icon removed.
     void showWindow();
+    // The window up and in front, from the tray too (the desktop's Raise).
+    void raiseWindow();
+    // What the desktop's media controls ask of the window: to come up, and to close as Unload
+    // does.
+    SessionRemote::View remoteView();
     // Unload zandor amp (mUnload): "tray" set to "1", then the program ends.
     void unload();
     // The main window's mouse-move handler, through which the icon reports the pointer: X in

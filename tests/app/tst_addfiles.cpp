@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "library/Library.h"
+#include "session/Session.h"
 #include "support/TestPlatform.h"
 
 #include <QApplication>
@@ -59,10 +60,10 @@ void TestAddFiles::addFilesFromTheOptionsMenu() {
     QVERIFY(progress.shown);
 
     QCOMPARE(platform.folders.prompts, QStringList{"Please select a folder."});
-    QCOMPARE(w->songs().count(), 3);
-    QCOMPARE(w->songs().displayLine(0), QStringLiteral("a.WMA"));
-    QCOMPARE(w->songs().displayLine(1), QStringLiteral("Band - Bee"));
-    QCOMPARE(w->songs().pathLine(2), "x.asf|" + music.filePath("Live/x.asf"));
+    QCOMPARE(w->session().songs().count(), 3);
+    QCOMPARE(w->session().songs().displayLine(0), QStringLiteral("a.WMA"));
+    QCOMPARE(w->session().songs().displayLine(1), QStringLiteral("Band - Bee"));
+    QCOMPARE(w->session().songs().pathLine(2), "x.asf|" + music.filePath("Live/x.asf"));
     QCOMPARE(w->GetSetting("xdir"), music.path());
     w->close();
     QTRY_VERIFY(w.isNull());
@@ -79,7 +80,7 @@ void TestAddFiles::cancelledDialogDoesNothing() {
     w->chameleonButton2_Click();
     QTest::qWait(100);
     QVERIFY(!progress.shown);
-    QCOMPARE(w->songs().count(), 0);
+    QCOMPARE(w->session().songs().count(), 0);
     QCOMPARE(w->GetSetting("xdir"), QStringLiteral("/earlier/folder"));
     w->close();
 }
@@ -92,10 +93,10 @@ void TestAddFiles::rememberedFolderIsScannedAtStart() {
     platform.writeSettings("xdir" + music.path().toUtf8() + "\r\n");
     QPointer<MainWindow> w = new MainWindow(platform.platform());
     w->runLoadSequence();
-    QCOMPARE(w->songs().count(), 1);
-    QCOMPARE(w->songs().fullPath(0), music.filePath("song.mp3"));
+    QCOMPARE(w->session().songs().count(), 1);
+    QCOMPARE(w->session().songs().fullPath(0), music.filePath("song.mp3"));
     // A folder without subfolders gets its tags all the same.
-    QCOMPARE(w->songs().displayLine(0), "Band - Bee");
+    QCOMPARE(w->session().songs().displayLine(0), "Band - Bee");
     w->close();
 }
 
@@ -105,13 +106,13 @@ void TestAddFiles::aFullLibraryIsShown() {
     w->runLoadSequence();
     auto *list = w->findChild<QWidget *>("lstSong");
     QVERIFY(list->toolTip().isEmpty());
-    w->songs().beginBatch();
+    w->session().songs().beginBatch();
     for (int i = 0; i < Library::kCapacity; ++i)
         w->AddIt(QStringLiteral("%1.mp3").arg(i, 6, 10, QLatin1Char('0')), "/m");
-    w->songs().endBatch();
+    w->session().songs().endBatch();
     QVERIFY(list->toolTip().isEmpty());
     w->AddIt("one too many.mp3", "/m");
-    QCOMPARE(w->songs().count(), Library::kCapacity);
+    QCOMPARE(w->session().songs().count(), Library::kCapacity);
     QVERIFY(list->toolTip().contains("full"));
     QVERIFY(list->toolTip().contains("32767"));
     w->close();

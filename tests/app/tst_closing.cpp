@@ -1,9 +1,10 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
-#include "app/SettingsStore.h"
 #include "platform/ExitSignals.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFolderDialog.h"
+#include "session/Session.h"
+#include "session/SettingsStore.h"
 #include "support/TestPlatform.h"
 
 #include <QDir>
@@ -117,7 +118,7 @@ void TestClosing::closeDuringTheScanWait() {
     if (how == Close::ClearSettings) {
         QCOMPARE(program.platform.readSettings(), QByteArray("<missing>"));
         QVERIFY(program.window());
-        QCOMPARE(program.window()->settings().entries(), QStringList{"load2"});
+        QCOMPARE(program.window()->session().settings().store().entries(), QStringList{"load2"});
         QCOMPARE(program.finished.size(), 0);
         program.window()->close();
         QTRY_COMPARE(program.finished.size(), 1);

@@ -11,6 +11,7 @@
 #include "platform/MediaEngine.h"
 #include "player/Announcement.h"
 #include "player/MediaPlayer.h"
+#include "session/Session.h"
 #include "support/TestChatRoom.h"
 #include "support/TestEnv.h"
 #include "support/TestPlatform.h"
@@ -104,14 +105,15 @@ void TestEndToEnd::initTestCase() {
 
     m_window = new MainWindow(m_platform->platform());
     m_window->runLoadSequence();
-    QCOMPARE(m_window->songs().count(), 5);
+    QCOMPARE(m_window->session().songs().count(), 5);
     for (int row = 0; row < 5; ++row)
-        QCOMPARE(m_window->songs().displayLine(row), QString::fromLatin1(kFiles[row].display));
+        QCOMPARE(m_window->session().songs().displayLine(row),
+                 QString::fromLatin1(kFiles[row].display));
     QTRY_VERIFY(m_room->transcript().contains("mp 1.0 Loaded, [zandoramp.example]"));
 
     m_platform->dialogs.inputAnswer = kUser;
     m_window->labSN_Click();
-    QCOMPARE(m_window->screenName(), QStringLiteral("testuser"));
+    QCOMPARE(m_window->session().screenName(), QStringLiteral("testuser"));
 
     QVERIFY(testenv::warmUpEngine(*m_window));
 }
@@ -128,7 +130,7 @@ void TestEndToEnd::init() {
     m_window->findChild<QCheckBox *>("chkRandom")->setChecked(false);
     if (m_window->picker())
         m_window->picker()->unload();
-    m_window->player().stop();
+    m_window->session().player().stop();
     // The announcement check of an earlier start must be over: switching it on again while it
     // runs does not restart its countdown.
     QTRY_VERIFY(!m_window->findChild<QTimer *>("Timer1")->isActive());
@@ -146,7 +148,7 @@ bool TestEndToEnd::say(const QString &text, const QString &speaker) {
     if (!QTest::qWaitFor([check] { return !check->isActive(); }, 3000))
         return false;
     bool seen = false;
-    ChatScanner &scanner = m_window->scanner();
+    ChatScanner &scanner = m_window->session().scanner();
     const auto watch = connect(&scanner, &ChatScanner::aimchatscan, this, [&] {
         seen =
             seen || (scanner.oldlastlyne().contains(words) && scanner.oldlastlyne().contains(who));
@@ -165,13 +167,13 @@ bool TestEndToEnd::transcriptHasLine(const QString &text) {
 }
 
 QString TestEndToEnd::playingFile() const {
-    return QFileInfo(m_window->player().URL()).fileName();
+    return QFileInfo(m_window->session().player().URL()).fileName();
 }
 
 bool TestEndToEnd::advancing() {
-    const double before = m_window->player().currentPosition();
+    const double before = m_window->session().player().currentPosition();
     QTest::qWait(300);
-    return m_window->player().currentPosition() > before;
+    return m_window->session().player().currentPosition() > before;
 }
 
 void TestEndToEnd::randomPlaysAndIsAnnounced() {
@@ -183,11 +185,11 @@ void TestEndToEnd::randomPlaysAndIsAnnounced() {
         const std::optional<bool> started =
             testenv::startedByAnnouncementCheck(*m_window, [&] { m_room->sayAsUser("r"); });
         QVERIFY(started.has_value());
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->player().currentPosition() > 0, 15000);
-        QVERIFY(m_window->songs().lastPathMatch(fold(playingFile())) >= 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->session().player().currentPosition() > 0, 15000);
+        QVERIFY(m_window->session().songs().lastPathMatch(fold(playingFile())) >= 0);
         const int number = m_window->findChild<QLabel *>("txtNum")->text().toInt();
-        QCOMPARE(m_window->songs().fileName(number - 1), playingFile());
-        const MediaItem *media = m_window->player().currentMedia();
+        QCOMPARE(m_window->session().songs().fileName(number - 1), playingFile());
+        const MediaItem *media = m_window->session().player().currentMedia();
         QVERIFY(media);
         const QString announcement =
             QStringLiteral("playing %1 by %2, duration %3, number %4")
@@ -204,7 +206,7 @@ void TestEndToEnd::randomPlaysAndIsAnnounced() {
         QVERIFY(!m_room->transcript().mid(before.size()).contains("playing "));
         if (attempt == 10)
             QSKIP("ten files in a row started after the announcement check on this machine");
-        m_window->player().stop();
+        m_window->session().player().stop();
     }
 }
 
@@ -215,10 +217,10 @@ void TestEndToEnd::randomWithText() {
 }
 
 void TestEndToEnd::randomWithoutMatch() {
-    const QString before = m_window->player().URL();
+    const QString before = m_window->session().player().URL();
     QVERIFY(say("r zzz"));
     QTRY_VERIFY(transcriptHasLine("error ; no files found to play"));
-    QCOMPARE(m_window->player().URL(), before);
+    QCOMPARE(m_window->session().player().URL(), before);
 }
 
 void TestEndToEnd::pWithOneMatch() {
@@ -275,7 +277,7 @@ void TestEndToEnd::numbers() {
 void TestEndToEnd::wordCommands() {
     QVERIFY(say("p test"));
     QTRY_VERIFY(advancing());
-    MediaPlayer &player = m_window->player();
+    MediaPlayer &player = m_window->session().player();
 
     QVERIFY(say("pause"));
     QTRY_VERIFY(transcriptHasLine("Media Paused"));
@@ -332,7 +334,7 @@ void TestEndToEnd::notCommands() {
     const QString before = m_room->transcript();
     QVERIFY(say(line));
     QTRY_VERIFY_WITH_TIMEOUT(advancing(), 5000);
-    QCOMPARE(m_window->player().playState(), MediaPlayer::PlayState::Playing);
+    QCOMPARE(m_window->session().player().playState(), MediaPlayer::PlayState::Playing);
     // Nothing is said in reply: the user's own line is the last one.
     QVERIFY(m_room->transcript().mid(before.size()).count("<BR>") == 1);
 }
@@ -369,7 +371,7 @@ void TestEndToEnd::chatSendsOff() {
     QVERIFY(say("ar"));
     QVERIFY(m_window->findChild<QCheckBox *>("chkRandom")->isChecked());
     // Auto random starts a file within a second; its announcement is not typed either.
-    QTRY_VERIFY(m_window->player().currentPosition() > 0);
+    QTRY_VERIFY(m_window->session().player().currentPosition() > 0);
     QTest::qWait(1200);
     const QString added = m_room->transcript().mid(before.size());
     QCOMPARE(added.count("<BR>"), 1);

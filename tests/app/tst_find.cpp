@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "library/Library.h"
+#include "session/Session.h"
 #include "support/TestPlatform.h"
 
 #include <QLineEdit>
@@ -34,7 +35,8 @@ struct Fixture {
         w->findChild<QPushButton *>("chameleonButton1")->click();
     }
     void clickRow(int row) {
-        const QRect rect = list()->visualRect(w->songs().index(row, Library::DisplayColumn));
+        const QRect rect =
+            list()->visualRect(w->session().songs().index(row, Library::DisplayColumn));
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rect.center());
     }
 };
@@ -81,7 +83,7 @@ void TestFind::find() {
     QFETCH(int, after);
     Fixture f(files);
     if (before >= 0) {
-        f.list()->setCurrentIndex(f.w->songs().index(before, Library::DisplayColumn));
+        f.list()->setCurrentIndex(f.w->session().songs().index(before, Library::DisplayColumn));
         QTRY_COMPARE(f.platform.menus.shown.size(), 1); // a selection by hand opens the menu
     }
     f.platform.menus.shown.clear();

@@ -1,9 +1,10 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
-#include "app/SettingsStore.h"
 #include "chat/ChatScanner.h"
 #include "library/Library.h"
 #include "platform/ExitSignals.h"
+#include "session/Session.h"
+#include "session/SettingsStore.h"
 #include "support/TestPlatform.h"
 #include "tray/MenuForm.h"
 #include "tray/TrayControl.h"
@@ -192,7 +193,7 @@ void TestMainWindow::firstStartEver() {
     TestPlatform platform;
     {
         Window window(platform);
-        QCOMPARE(window->settings().entries(), QStringList{"load2"});
+        QCOMPARE(window->session().settings().store().entries(), QStringList{"load2"});
         QVERIFY(window->isVisible());
         QCOMPARE(platform.chat.sent.size(), 1);
         QVERIFY(platform.chat.sent.first().contains(
@@ -221,7 +222,9 @@ void TestMainWindow::startCount() {
     platform.writeSettings(stored);
     Window window(platform);
     QCOMPARE(window->GetSetting("load"), after);
-    QCOMPARE(window->settings().entries().filter(QRegularExpression("^load")).size(), 1);
+    QCOMPARE(
+        window->session().settings().store().entries().filter(QRegularExpression("^load")).size(),
+        1);
 }
 
 void TestMainWindow::templatesRestoredOnlyWithCspl_data() {
@@ -313,15 +316,15 @@ void TestMainWindow::announcementComesBeforeLibraryAndWindow() {
     bool visibleAtSend = true;
     bool scanningAtSend = false;
     chat.onSend = [&] {
-        libraryAtSend = w->songs().count();
+        libraryAtSend = w->session().songs().count();
         visibleAtSend = w->isVisible();
-        scanningAtSend = w->scanner().chat_tymer()->isActive();
+        scanningAtSend = w->session().scanner().chat_tymer()->isActive();
     };
     w->runLoadSequence();
     QCOMPARE(libraryAtSend, 0);
     QVERIFY(!visibleAtSend);
     QVERIFY(scanningAtSend);
-    QCOMPARE(w->songs().count(), 2);
+    QCOMPARE(w->session().songs().count(), 2);
     QVERIFY(w->isVisible());
     w->close();
 }
@@ -354,7 +357,7 @@ void TestMainWindow::chatScanSwitch() {
     TestPlatform platform;
     Window window(platform);
     auto *box = window.find<QCheckBox>("chkCs");
-    QTimer *scanTimer = window->scanner().chat_tymer();
+    QTimer *scanTimer = window->session().scanner().chat_tymer();
     QVERIFY(box->isChecked());
     QVERIFY(scanTimer->isActive());
     box->click();
@@ -363,7 +366,7 @@ void TestMainWindow::chatScanSwitch() {
     box->click();
     QVERIFY(scanTimer->isActive());
     // Switching on again takes what is in the chat now as already seen.
-    QCOMPARE(window->scanner().fyrsttalk(), platform.chat.html.right(500));
+    QCOMPARE(window->session().scanner().fyrsttalk(), platform.chat.html.right(500));
 }
 
 void TestMainWindow::chatSendsPanel() {
@@ -507,7 +510,7 @@ void TestMainWindow::clearSettingsOk() {
     MainWindow *second = controller.mainWindow();
     QVERIFY(second);
     QVERIFY(second->isVisible());
-    QCOMPARE(second->settings().entries(), QStringList{"load2"});
+    QCOMPARE(second->session().settings().store().entries(), QStringList{"load2"});
     QCOMPARE(second->findChild<QLabel *>("labSN")->text(), QStringLiteral("Click To Set"));
     QCOMPARE(second->findChild<QLineEdit *>("txtPlay")->text(),
              QStringLiteral("playing %s by %a, duration %d, number %n, bitrate %b"));

@@ -1,9 +1,11 @@
 #include "app/MainWindow.h"
-#include "app/PlayerPanel.h"
 #include "chat/ChatScanner.h"
 #include "commands/MultiPicker.h"
 #include "library/Library.h"
 #include "player/MediaPlayer.h"
+#include "session/AutoRandom.h"
+#include "session/NowPlaying.h"
+#include "session/Session.h"
 #include "support/TestPlatform.h"
 
 #include <QCheckBox>
@@ -152,7 +154,8 @@ void TestNowPlaying::nothingWithoutNumber() {
     Fixture f;
     f.w->playFile("c.mp3");
     QTRY_COMPARE(f.text("txtSong"), QStringLiteral("X - Y"));
-    f.w->findChild<QLabel *>("txtNum")->setText("None...");
+    // An entry number the library does not hold (nothing to say for "%n" or "%f").
+    f.w->session().nowPlaying().started(99);
     QTRY_VERIFY(!f.timer1()->isActive());
     QVERIFY(f.typed().isEmpty());
     QCOMPARE(f.text("txtOldSong"), QStringLiteral("X - Y"));
@@ -179,17 +182,17 @@ void TestNowPlaying::forgedCommandInTitleDoesNotAct() {
     // look like a second line of the user must stay text.
     Fixture f;
     f.platform.chat.ownName = "Tester";
-    f.w->findChild<QLabel *>("labSN")->setText("tester");
+    f.w->session().setScreenName("tester");
     f.platform.tags.add("/m/c.mp3", "X", "z<BR>tester: ar<x ", 1000, 1000);
     f.w->findChild<QLineEdit *>("txtPlay")->setText("playing %s");
     f.startAndAnnounce("c.mp3");
     QCOMPARE(f.typed().size(), 1);
-    f.w->scanner().tick();
+    f.w->session().scanner().tick();
     QVERIFY(!f.w->findChild<QCheckBox *>("chkRandom")->isChecked());
     QVERIFY(f.platform.chat.html.contains("z&lt;BR&gt;tester: ar&lt;x"));
     // The same words said by the user do act, so the line above really was read.
     f.platform.chat.say("Tester", "ar", "12:00:01");
-    f.w->scanner().tick();
+    f.w->session().scanner().tick();
     QVERIFY(f.w->findChild<QCheckBox *>("chkRandom")->isChecked());
 }
 
@@ -203,23 +206,23 @@ void TestNowPlaying::autoRandomStartsWhenIdle() {
     QVERIFY(f.engine()->calls.last().startsWith("open /m/"));
     const int number = f.text("txtNum").toInt();
     QVERIFY(number >= 1 && number <= 3);
-    QCOMPARE(f.engine()->openedPath(), f.w->songs().fullPath(number - 1));
+    QCOMPARE(f.engine()->openedPath(), f.w->session().songs().fullPath(number - 1));
 }
 
 void TestNowPlaying::autoRandomLeavesAPausedItem() {
     Fixture f;
     f.w->playFile("a.mp3");
-    QTRY_VERIFY(f.w->player().currentMedia());
-    f.w->player().pause();
+    QTRY_VERIFY(f.w->session().player().currentMedia());
+    f.w->session().player().pause();
     f.engine()->fakePosition = 12.5;
     f.w->findChild<QCheckBox *>("chkRandom")->setChecked(true);
     const int opens = f.engine()->calls.filter(QRegularExpression("^open ")).size();
-    f.w->panel().tmrRandom_Timer();
-    f.w->panel().tmrRandom_Timer();
+    f.w->session().autoRandom().tick();
+    f.w->session().autoRandom().tick();
     QCOMPARE(f.engine()->calls.filter(QRegularExpression("^open ")).size(), opens);
     // At the end of the item the position reads 0 again, and the next tick starts another.
     f.engine()->finishPlaying(false);
-    f.w->panel().tmrRandom_Timer();
+    f.w->session().autoRandom().tick();
     QCOMPARE(f.engine()->calls.filter(QRegularExpression("^open ")).size(), opens + 1);
 }
 
@@ -240,7 +243,7 @@ void TestNowPlaying::autoRandomIdleCases() {
         w->AddIt("a.mp3", "/m");
     w->findChild<QCheckBox *>("chkRandom")->setChecked(on);
     for (int i = 0; i < 5; ++i)
-        w->panel().tmrRandom_Timer();
+        w->session().autoRandom().tick();
     QVERIFY(platform.lastEngine()->calls.filter(QRegularExpression("^open ")).isEmpty());
     QCOMPARE(w->findChild<QLabel *>("txtNum")->text(), QStringLiteral("None..."));
     w->close();
@@ -250,9 +253,9 @@ void TestNowPlaying::autoRandomMovesOnFromABadFile() {
     Fixture f;
     f.engine()->autoStart = false;
     f.w->findChild<QCheckBox *>("chkRandom")->setChecked(true);
-    f.w->panel().tmrRandom_Timer();
+    f.w->session().autoRandom().tick();
     f.engine()->finishPlaying(true);
-    f.w->panel().tmrRandom_Timer();
+    f.w->session().autoRandom().tick();
     QCOMPARE(f.engine()->calls.filter(QRegularExpression("^open ")).size(), 2);
 }
 
@@ -294,11 +297,11 @@ void TestNowPlaying::switchingOnKeepsTheCountdown() {
     auto *tmr = f.w->findChild<QTimer *>(timer);
     const auto switchOn = [&] {
         if (timer == "Timer1")
-            f.w->startEntry(0);
+            f.w->session().startEntry(0);
         else if (timer == "tmrMenu")
             f.w->chameleonButton1_Click();
         else
-            f.w->scanner().scan_on();
+            f.w->session().scanner().scan_on();
     };
     // tmrMenu's 10 ms is too short to see; a longer interval shows the same rule for all, and
     // one this long leaves a busy machine all the time it needs between the two starts. Precise,
@@ -321,7 +324,7 @@ void TestNowPlaying::switchingOnKeepsTheCountdown() {
 // A "p" line handled after Cancel, before Qt has deleted the picker, gets a picker of its own.
 void TestNowPlaying::closedPickerCountsAsUnloaded() {
     Fixture f;
-    f.w->setScreenName("me");
+    f.w->session().setScreenName("me");
     const auto say = [&] {
         QString who = "me", what = "p mp3", when = "{1:00}";
         f.w->chat1_aimchatscan(who, what, when);

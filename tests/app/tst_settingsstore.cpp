@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "session/SettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -74,7 +74,7 @@ void TestSettingsStore::lookup() {
     QFETCH(QString, key);
     QFETCH(QString, expected);
     SettingsStore store;
-    store.setStringList(entries);
+    store.setEntries(entries);
     QCOMPARE(store.GetSetting(key), expected);
 }
 
@@ -112,7 +112,7 @@ void TestSettingsStore::update() {
     QFETCH(bool, multi);
     QFETCH(QStringList, after);
     SettingsStore store;
-    store.setStringList(before);
+    store.setEntries(before);
     store.SetSetting(key, value, multi);
     QCOMPARE(store.entries(), after);
 }

@@ -7,6 +7,8 @@
 #include "app/SettingsFolder.h"
 #include "chat/ChatScanner.h"
 #include "chatroom/ChatRoom.h"
+#include "platform/ProductNames.h"
+#include "session/Session.h"
 #include "support/TestChatRoom.h"
 #include "support/TestEnv.h"
 #include "support/TestPlatform.h"
@@ -148,10 +150,10 @@ void TestStartup::screenNameGivenAtStartIsObeyedAtOnce() {
     MainWindow *first = controller.mainWindow();
     QCOMPARE(first->GetSetting("xdir"), testenv::mediaDir());
     // The greeting is the first line the scan reads; it must not close the name again.
-    QVERIFY(platform.chat.html.contains(MainWindow::loadAnnouncement()));
-    first->scanner().tick();
+    QVERIFY(platform.chat.html.contains(product::loadAnnouncement()));
+    first->session().scanner().tick();
     platform.chat.say("Tester", "ar", "12:00:01");
-    first->scanner().tick();
+    first->session().scanner().tick();
     QVERIFY(first->findChild<QCheckBox *>("chkRandom")->isChecked());
 
     // The name holds for the whole run, so a restart by Clear Settings keeps it.

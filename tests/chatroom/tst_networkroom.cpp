@@ -9,6 +9,7 @@
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
 #include "player/MediaPlayer.h"
+#include "session/Session.h"
 #include "support/ChatMember.h"
 #include "support/IrcTestClient.h"
 #include "support/TestEnv.h"
@@ -85,7 +86,7 @@ void TestNetworkRoom::startRoom(QProcess &process, const QStringList &arguments)
 }
 
 QString TestNetworkRoom::playingFile() const {
-    return QFileInfo(m_window->player().URL()).fileName();
+    return QFileInfo(m_window->session().player().URL()).fileName();
 }
 
 void TestNetworkRoom::initTestCase() {
@@ -133,7 +134,7 @@ void TestNetworkRoom::init() {
     m_window->findChild<QCheckBox *>("chkRandom")->setChecked(false);
     if (m_window->picker())
         m_window->picker()->unload();
-    m_window->player().stop();
+    m_window->session().player().stop();
     // The announcement check of an earlier start must be over: switching it on again while it
     // runs does not restart its countdown.
     QTRY_VERIFY(!m_window->findChild<QTimer *>("Timer1")->isActive());
@@ -152,12 +153,12 @@ void TestNetworkRoom::randomIsAnnouncedInTheChannel() {
             QVERIFY(m_alice->waitForText(kRoomNick, "playing "));
             qInfo("now-playing line in the channel %lld ms after the command (attempt %d)",
                   sinceCommand.elapsed(), attempt);
-            QVERIFY(m_window->player().currentMedia());
+            QVERIFY(m_window->session().player().currentMedia());
             return;
         }
         if (attempt == 10)
             QSKIP("ten files in a row started after the announcement check on this machine");
-        m_window->player().stop();
+        m_window->session().player().stop();
         m_alice->forget();
     }
 }
@@ -229,7 +230,7 @@ void TestNetworkRoom::ownerGuard() {
     QVERIFY((m_alice = m_network.enter("alice", "alice")));
     m_alice->say("after the claim");
     const QString marker = "<B>alice</B></FONT><FONT COLOR=\"#000000\">: after the claim<!-- (";
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->scanner().oldlastlyne().contains(marker), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->session().scanner().oldlastlyne().contains(marker), 10000);
     QCOMPARE(m_window->findChild<QCheckBox *>("chkRandom")->isChecked(), obeyed);
     // Only the owner's line reaches the player at all.
     QCOMPARE(m_client->transcript().contains(line), obeyed);
@@ -282,7 +283,7 @@ void TestNetworkRoom::anotherMemberCannotTakeTheScreenName() {
     QTest::qWait(1200);
     QCOMPARE(name->text(), QStringLiteral("Click To Set"));
     m_window->labSN_Click();
-    QCOMPARE(m_window->screenName(), QStringLiteral("alice"));
+    QCOMPARE(m_window->session().screenName(), QStringLiteral("alice"));
 }
 
 void TestNetworkRoom::longLineArrivesWholeInPieces() {

@@ -1,6 +1,7 @@
 #include "chat/ChatScanner.h"
 #include "commands/CommandInterpreter.h"
 #include "commands/MultiPicker.h"
+#include "library/Library.h"
 #include "support/FakeChatWindow.h"
 #include "support/FakeCommandHost.h"
 
@@ -43,10 +44,10 @@ public:
         if (!picker)
             picker = new MultiPicker([this](const QString &text) { playFile(text); });
     }
-    void pickerAdd(const QString &displayLine) override {
-        FakeCommandHost::pickerAdd(displayLine);
+    void pickerAdd(int row) override {
+        FakeCommandHost::pickerAdd(row);
         if (picker)
-            picker->addEntry(displayLine);
+            picker->addEntry(library().displayLine(row));
     }
     int pickerCount() const override { return picker ? picker->count() : 0; }
     void pickerUnload() override {

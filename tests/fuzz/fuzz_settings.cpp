@@ -3,8 +3,8 @@
 // is the file's bytes.
 #include "FuzzInput.h"
 
-#include "app/SettingsStore.h"
 #include "platform/FileNames.h"
+#include "session/SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     // Load, save, load: the same entries, and the file is the original less its empty lines.
     SettingsStore store;
-    store.setStringList(list);
+    store.setEntries(list);
     QString error;
     FUZZ_CHECK(SettingsStore::SaveListToFile(again, store.entries(), &error));
     FUZZ_CHECK(readAll(again) == normal);
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     SettingsStore back;
     QStringList entries;
     SettingsStore::LoadListFromFile(again, entries);
-    back.setStringList(entries);
+    back.setEntries(entries);
     for (const char *key : {"cspl", "xdir", "load"})
         FUZZ_CHECK(back.GetSetting(QLatin1String(key)) == flat);
     FUZZ_CHECK(back.GetSetting(QStringLiteral("tray")) == QLatin1String("1"));

@@ -2,9 +2,11 @@
 // window (fake engine and tags) behind the real MPRIS object, called over a second connection
 // as another program would. ctest runs it under dbus-run-session.
 #include "app/MainWindow.h"
-#include "app/WindowRemote.h"
 #include "mpris/MprisService.h"
+#include "session/Session.h"
+#include "session/SessionRemote.h"
 #include "support/TestPlatform.h"
+#include "tray/TrayControl.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -66,7 +68,7 @@ private:
 
     TestPlatform m_platform;
     QPointer<MainWindow> m_window;
-    WindowRemote m_remote;
+    SessionRemote m_remote;
     std::unique_ptr<MprisService> m_service;
     QDBusConnection m_client{QString()};
     std::unique_ptr<QSignalSpy> m_changes;
@@ -82,7 +84,7 @@ void TestMpris::initTestCase() {
     if (!QDBusConnection::sessionBus().isConnected())
         QSKIP("No session bus could be started: run under dbus-run-session (package dbus-daemon)");
     m_window = new MainWindow(m_platform.platform());
-    m_remote.follow(m_window);
+    m_remote.follow(&m_window->session(), m_window->tray().remoteView());
     m_window->runLoadSequence();
     // No repeats: Next never draws the entry that plays, so every Next changes the track.
     m_window->SetSetting("nrep", "1");
@@ -105,7 +107,7 @@ void TestMpris::initTestCase() {
 
 void TestMpris::init() {
     // Each test starts with B.mp3 (entry 2) playing one second in.
-    m_window->startEntry(1);
+    m_window->session().startEntry(1);
     // This start is not announced in the chat, so that the chat hears only what a test does.
     m_window->findChild<QTimer *>("Timer1")->stop();
     FakeMediaEngine *engine = m_platform.lastEngine();
@@ -274,7 +276,7 @@ void TestMpris::metadataTypes() {
 void TestMpris::fastMotionIsSeeked() {
     // The position runs at five times the rate the desktop counts with: it hears where it is
     // while that lasts, and where normal play resumes.
-    MediaPlayer &player = m_window->player();
+    MediaPlayer &player = m_window->session().player();
     for (const auto fast : {&MediaPlayer::fastForward, &MediaPlayer::fastReverse}) {
         m_seeks->clear();
         (player.*fast)();

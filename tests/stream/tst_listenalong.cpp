@@ -1,12 +1,13 @@
 // Listening along, end to end: the real player (libmpv, null audio output) driven from a real
 // chat room, streaming from its own server and to a real Icecast server, and ffmpeg as the
 // listener. Each song is a tone of its own pitch, so the listener tells which one it hears.
-#include "app/ListenAlong.h"
 #include "app/MainWindow.h"
 #include "chat/ChatScanner.h"
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
 #include "player/MediaPlayer.h"
+#include "session/Session.h"
+#include "session/StreamFollower.h"
 #include "stream/StreamService.h"
 #include "support/IcecastServer.h"
 #include "support/TestChatRoom.h"
@@ -108,9 +109,9 @@ void TestListenAlong::initTestCase() {
              QString());
     m_settings.passwordFile = password.fileName();
     m_window = new MainWindow(m_platform->platform());
-    m_window->listenAlong().setGiven(m_settings);
+    m_window->session().stream().setGiven(m_settings);
     m_window->runLoadSequence();
-    QCOMPARE(m_window->songs().count(), 3);
+    QCOMPARE(m_window->session().songs().count(), 3);
     QVERIFY(m_stream.isOn());
     m_platform->dialogs.inputAnswer = kUser;
     m_window->labSN_Click();
@@ -133,7 +134,7 @@ void TestListenAlong::init() {
 
 bool TestListenAlong::say(const QString &text) {
     bool seen = false;
-    ChatScanner &scanner = m_window->scanner();
+    ChatScanner &scanner = m_window->session().scanner();
     const auto watch = connect(&scanner, &ChatScanner::aimchatscan, this, [&] {
         seen = seen || scanner.oldlastlyne().contains(": " + text + "<!--");
     });
@@ -156,9 +157,9 @@ QString TestListenAlong::mountUrl() const {
 }
 
 bool TestListenAlong::playerAdvances() {
-    const double before = m_window->player().currentPosition();
-    return QTest::qWaitFor([&] { return m_window->player().currentPosition() > before + 0.2; },
-                           5000);
+    const double before = m_window->session().player().currentPosition();
+    return QTest::qWaitFor(
+        [&] { return m_window->session().player().currentPosition() > before + 0.2; }, 5000);
 }
 
 void TestListenAlong::listenTellsTheAddress() {
@@ -209,7 +210,7 @@ void TestListenAlong::seeksAndFastForward() {
     QVERIFY(listener.hears(1000, kHearMs));
     QElapsedTimer sinceSeek;
     sinceSeek.start();
-    m_window->player().setCurrentPosition(25);
+    m_window->session().player().setCurrentPosition(25);
     QVERIFY(listener.hears(1300, kHearMs));
     qInfo("the seek heard after %lld ms", sinceSeek.elapsed());
     // Started again, from its beginning; fast forward plays on at normal speed from where the
@@ -218,7 +219,7 @@ void TestListenAlong::seeksAndFastForward() {
     QVERIFY(listener.hears(1000, kHearMs));
     QVERIFY(say("ff"));
     QVERIFY(listener.hears(1300, kHearMs));
-    QVERIFY(m_window->player().currentPosition() > 20);
+    QVERIFY(m_window->session().player().currentPosition() > 20);
     QVERIFY(say("play"));
 }
 
@@ -232,11 +233,11 @@ void TestListenAlong::pauseIsSilence() {
     QVERIFY(listener.hears(400, kHearMs));
     QVERIFY(listener.isConnected());
     // Volume and mute are the user's own: the stream does not change with them.
-    m_window->player().setMute(true);
+    m_window->session().player().setMute(true);
     const double before = listener.received();
     QVERIFY(QTest::qWaitFor([&] { return listener.received() > before + 2.0; }, kHearMs));
     QVERIFY(ToneListener::isTone(listener.latest(), 400));
-    m_window->player().setMute(false);
+    m_window->session().player().setMute(false);
 }
 
 QByteArray TestListenAlong::request(const QByteArray &head, int bytes) {

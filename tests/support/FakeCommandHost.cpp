@@ -87,7 +87,8 @@ void FakeCommandHost::pickerLoad() {
     pickerLoaded = true;
 }
 
-void FakeCommandHost::pickerAdd(const QString &displayLine) {
+void FakeCommandHost::pickerAdd(int row) {
+    const QString displayLine = m_library->displayLine(row);
     calls.append(QStringLiteral("pickerAdd:") + displayLine);
     if (pickerLoaded)
         pickerEntries.append(displayLine);

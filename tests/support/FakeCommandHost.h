@@ -38,7 +38,7 @@ public:
     void setAutoRandom(bool on) override;
     QString listenAlongUrl() const override { return listenUrl; }
     void pickerLoad() override;
-    void pickerAdd(const QString &displayLine) override;
+    void pickerAdd(int row) override;
     int pickerCount() const override;
     void pickerUnload() override;
     void pickerShow() override;

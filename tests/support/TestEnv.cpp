@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "library/Library.h"
 #include "player/MediaPlayer.h"
+#include "session/Session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -137,10 +138,10 @@ QString failureAsOtherUser(const char *function, const char *row) {
 }
 
 bool warmUpEngine(MainWindow &window) {
-    window.player().setURL(window.songs().fullPath(0));
+    window.session().player().setURL(window.session().songs().fullPath(0));
     const bool advanced =
-        QTest::qWaitFor([&] { return window.player().currentPosition() > 0; }, 10000);
-    window.player().stop();
+        QTest::qWaitFor([&] { return window.session().player().currentPosition() > 0; }, 10000);
+    window.session().player().stop();
     return advanced;
 }
 
@@ -150,7 +151,7 @@ std::optional<bool> startedByAnnouncementCheck(MainWindow &window,
     std::optional<bool> started;
     // Connected after the window's own handler, so this one sees what that one saw.
     const auto watch = QObject::connect(check, &QTimer::timeout, &window, [&] {
-        started = window.player().currentMedia() != nullptr;
+        started = window.session().player().currentMedia() != nullptr;
     });
     command();
     [[maybe_unused]] const bool checked =

@@ -1,11 +1,13 @@
 #include "about/AboutWindow.h"
 #include "app/AppController.h"
 #include "app/MainWindow.h"
-#include "app/SettingsStore.h"
 #include "commands/MultiPicker.h"
 #include "library/Library.h"
 #include "platform/QtPopupMenus.h"
+#include "session/Session.h"
+#include "session/SettingsStore.h"
 #include "support/TestPlatform.h"
+#include "tray/MenuForm.h"
 #include "tray/TrayControl.h"
 #include "tray/TrayNotice.h"
 
@@ -116,6 +118,7 @@ void TestTray::checkMarksMirrorTheSwitches() {
     QFETCH(bool, autoRandom);
     Fixture f("shtr0\r\n");
     f.box("chkCs")->setChecked(scan);
+    f.w->chkCs_Click();
     f.box("chkChatSend")->setChecked(sends);
     f.box("chkRandom")->setChecked(autoRandom);
     f.w->chameleonButton7_Click();
@@ -214,14 +217,14 @@ void TestTray::itemsWithoutActionChangeNothing() {
     Fixture f("shtr0\r\n");
     f.w->AddIt("a.mp3", "/m");
     f.w->chameleonButton7_Click();
-    const QStringList settings = f.w->settings().entries();
+    const QStringList settings = f.w->session().settings().store().entries();
     const QStringList engineCalls = f.platform.lastEngine()->calls;
     for (const char *name : {"mnuRem", "mnuDel", "mnuStop", "mnuPause", "addfile", "tplay",
                              "playrf", "tstop", "tpause", "tre", "werrwe"}) {
         f.item(name)->trigger();
-        QCOMPARE(f.w->settings().entries(), settings);
+        QCOMPARE(f.w->session().settings().store().entries(), settings);
         QCOMPARE(f.platform.lastEngine()->calls, engineCalls);
-        QCOMPARE(f.w->songs().count(), 1);
+        QCOMPARE(f.w->session().songs().count(), 1);
         QVERIFY(!f.w->isVisible());
     }
     QVERIFY(f.platform.dialogs.shown.isEmpty());
@@ -250,7 +253,7 @@ void TestTray::creditsDisableTheWindow() {
     QFETCH(bool, byCloseButton);
     Fixture f;
     // A picker (of no match) is open when the credits window opens.
-    f.w->setScreenName("me");
+    f.w->session().setScreenName("me");
     QString who = "me", what = "p song", when = "{1:00}";
     f.w->chat1_aimchatscan(who, what, when);
     f.item("mnuCredits")->trigger();

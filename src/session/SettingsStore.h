@@ -2,20 +2,17 @@
 
 #include <QString>
 #include <QStringList>
-#include <QStringListModel>
 
 // The settings store: an ordered list of entries, each a four-character key followed at once by
 // its value ("load7", "tray1", "cspl"). A lookup takes the last matching entry; setting a key
 // removes its entries and appends the new one, so the file keeps the order in which settings were
-// last set. It is a string-list model so the main window's hidden list can show it.
-class SettingsStore : public QStringListModel {
-    Q_OBJECT
+// last set. Settings names every key the player uses and reads them typed.
+class SettingsStore {
 public:
     static constexpr int kKeyLength = 4;
 
-    using QStringListModel::QStringListModel;
-
-    QStringList entries() const { return stringList(); }
+    const QStringList &entries() const { return m_entries; }
+    void setEntries(const QStringList &entries) { m_entries = entries; }
 
     // The value of the last entry whose first four characters equal `key`; "" when none.
     QString GetSetting(const QString &key) const;
@@ -31,4 +28,7 @@ public:
     // completely written, so a failed save leaves it intact. Returns false with `error` set when
     // the file could not be written.
     static bool SaveListToFile(const QString &path, const QStringList &list, QString *error);
+
+private:
+    QStringList m_entries;
 };

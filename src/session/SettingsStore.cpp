@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "session/SettingsStore.h"
 
 #include "platform/FileNames.h"
 
@@ -15,7 +15,7 @@ bool hasKey(const QString &entry, const QString &key) {
 
 QString SettingsStore::GetSetting(const QString &key) const {
     QString value;
-    for (const QString &entry : stringList()) {
+    for (const QString &entry : m_entries) {
         if (hasKey(entry, key))
             value = entry.mid(kKeyLength);
     }
@@ -27,11 +27,9 @@ void SettingsStore::SetSetting(const QString &key, const QString &value, bool mu
     clean.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QString newEntry = key + clean;
 
-    QStringList list = stringList();
-    list.removeIf(
+    m_entries.removeIf(
         [&](const QString &entry) { return multi ? entry == newEntry : hasKey(entry, key); });
-    list.append(newEntry);
-    setStringList(list);
+    m_entries.append(newEntry);
 }
 
 void SettingsStore::LoadListFromFile(const QString &sourceFile, QStringList &list) {

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-// Decides when the main window may really close. The window runs nested event loops of its own
+// Decides when the player may really close. It runs nested event loops of its own
 // (the folder scan's wait, modal boxes, pop-up menus, the whole load sequence around them); a
 // close carried out inside one would free the window under the handler that is still running.
 // While any such loop is held open, a close request is only recorded; once the last hold ends,
@@ -45,11 +45,6 @@ public:
     }
     // The close ran, but the window stays after all.
     void reopened() { m_closing = false; }
-
-    // Ends the modal boxes and pop-up menus that are open, as their Cancel or Escape would, so
-    // that the loops holding the guard return and a close of the system is not left waiting for
-    // a user who is not there.
-    static void dismissOpenBoxes();
 
 signals:
     // The last hold ended with a close recorded; emitted from the event loop, never from inside

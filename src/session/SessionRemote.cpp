@@ -1,10 +1,8 @@
-#include "app/WindowRemote.h"
+#include "session/SessionRemote.h"
 
-#include "app/MainWindow.h"
-#include "app/PlayerPanel.h"
-#include "commands/CommandInterpreter.h"
 #include "library/Library.h"
-#include "tray/TrayControl.h"
+#include "session/NowPlaying.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <cmath>
@@ -20,46 +18,39 @@ bool isFast(MediaPlayer::PlayState state) {
 
 } // namespace
 
-WindowRemote::WindowRemote(QObject *parent) : RemotePlayer(parent) {
+SessionRemote::SessionRemote(QObject *parent) : RemotePlayer(parent) {
     m_fastSeeked.setInterval(kFastSeekedMs);
     connect(&m_fastSeeked, &QTimer::timeout, this, [this] { emit seeked(positionUs()); });
 }
 
-void WindowRemote::follow(MainWindow *window) {
-    if (m_window) {
-        m_window->player().disconnect(this);
-        m_window->songs().disconnect(this);
+void SessionRemote::follow(Session *session, View view) {
+    if (m_session) {
+        m_session->disconnect(this);
+        m_session->player().disconnect(this);
     }
-    m_window = window;
+    m_session = session;
+    m_view = std::move(view);
     m_lastState = MediaPlayer::PlayState::Stopped;
     m_fastSeeked.stop();
-    if (window) {
-        MediaPlayer &media = window->player();
-        connect(&media, &MediaPlayer::StatusChange, this, &WindowRemote::onStatusChange);
-        connect(&media, &MediaPlayer::volumeChanged, this, &RemotePlayer::changed);
-        connect(&media, &MediaPlayer::seeked, this, [this](double seconds) {
+    if (session) {
+        connect(session, &Session::playStateChanged, this, &SessionRemote::onStateChanged);
+        connect(session, &Session::itemStarted, this, &SessionRemote::announce);
+        connect(session, &Session::seeked, this, [this](double seconds) {
             emit seeked(qint64(std::llround(seconds * kMicroseconds)));
         });
-        Library &library = window->songs();
         // Next depends on the library having entries.
-        connect(&library, &Library::rowsInserted, this, &RemotePlayer::changed);
-        connect(&library, &Library::rowsRemoved, this, &RemotePlayer::changed);
-        connect(&library, &Library::modelReset, this, &RemotePlayer::changed);
-        connect(window, &QObject::destroyed, this, &RemotePlayer::changed, Qt::QueuedConnection);
+        connect(session, &Session::libraryChanged, this, &RemotePlayer::changed);
+        connect(&session->player(), &MediaPlayer::volumeChanged, this, &RemotePlayer::changed);
+        connect(session, &QObject::destroyed, this, &RemotePlayer::changed, Qt::QueuedConnection);
     }
     emit changed();
 }
 
-MediaPlayer *WindowRemote::player() const {
-    return m_window ? &m_window->player() : nullptr;
+MediaPlayer *SessionRemote::player() const {
+    return m_session ? &m_session->player() : nullptr;
 }
 
-void WindowRemote::onStatusChange() {
-    if (!player()) {
-        emit changed();
-        return;
-    }
-    const MediaPlayer::PlayState state = player()->playState();
+void SessionRemote::onStateChanged(MediaPlayer::PlayState state) {
     // Fast forward and reverse move the position five times as fast as the desktop counts: it
     // hears the position as they start, every second while they last, and where playing
     // resumes.
@@ -75,7 +66,7 @@ void WindowRemote::onStatusChange() {
         emit seeked(positionUs());
 }
 
-RemotePlayer::Status WindowRemote::status() const {
+RemotePlayer::Status SessionRemote::status() const {
     if (!player())
         return Status::Stopped;
     switch (player()->playState()) {
@@ -92,7 +83,7 @@ RemotePlayer::Status WindowRemote::status() const {
     return Status::Playing;
 }
 
-RemotePlayer::Track WindowRemote::track() const {
+RemotePlayer::Track SessionRemote::track() const {
     Track track;
     if (!player())
         return track;
@@ -101,9 +92,12 @@ RemotePlayer::Track WindowRemote::track() const {
     const MediaItem *media = player()->currentMedia();
     if (!media)
         media = player()->openingMedia();
+    // Loaded by Next into a stopped player: what Play will start.
+    if (!media)
+        media = player()->cuedMedia();
     if (!media)
         return track;
-    const int row = m_window->panel().currentEntry();
+    const int row = m_session->nowPlaying().entry();
     track.number = row + 1;
     track.title = media->getItemInfo(QStringLiteral("name"));
     track.artist = media->getItemInfo(QStringLiteral("author"));
@@ -112,19 +106,19 @@ RemotePlayer::Track WindowRemote::track() const {
     return track;
 }
 
-qint64 WindowRemote::positionUs() const {
+qint64 SessionRemote::positionUs() const {
     return player() ? qint64(std::llround(player()->currentPosition() * kMicroseconds)) : 0;
 }
 
-int WindowRemote::volumePercent() const {
+int SessionRemote::volumePercent() const {
     return player() ? player()->volume() : 0;
 }
 
-bool WindowRemote::canPlay() const {
+bool SessionRemote::canPlay() const {
     return player() && player()->canPlay();
 }
 
-bool WindowRemote::canSeek() const {
+bool SessionRemote::canSeek() const {
     if (!player() || !player()->currentMedia() || player()->currentMedia()->duration() <= 0)
         return false;
     const MediaPlayer::PlayState state = player()->playState();
@@ -132,21 +126,25 @@ bool WindowRemote::canSeek() const {
            state != MediaPlayer::PlayState::Transitioning;
 }
 
-bool WindowRemote::canGoNext() const {
-    return m_window && m_window->songs().count() > 0;
+bool SessionRemote::canGoNext() const {
+    return m_session && m_session->library().count() > 0;
 }
 
-void WindowRemote::play() {
+bool SessionRemote::canRaise() const {
+    return bool(m_view.raise);
+}
+
+void SessionRemote::play() {
     if (player())
         player()->play();
 }
 
-void WindowRemote::pause() {
+void SessionRemote::pause() {
     if (player())
         player()->pause();
 }
 
-void WindowRemote::playPause() {
+void SessionRemote::playPause() {
     if (!player())
         return;
     // While a track is on its way the desktop reads Playing, so its PlayPause means pause.
@@ -156,70 +154,62 @@ void WindowRemote::playPause() {
         player()->playPause();
 }
 
-void WindowRemote::stop() {
+void SessionRemote::stop() {
     if (player())
         player()->stop();
 }
 
-void WindowRemote::next() {
+void SessionRemote::next() {
     if (!canGoNext())
         return;
-    // A paused or stopped player stays so: the random entry is loaded, not started, unlike the
-    // chat's "r".
-    const Status before = status();
-    m_holdChanges = true;
-    m_window->interpreter().playRandom();
-    if (before == Status::Paused)
-        player()->pause();
-    else if (before == Status::Stopped)
-        player()->stop();
-    m_holdChanges = false;
+    // A random entry as the chat's "r" draws one; a paused or stopped player stays so, the entry
+    // loaded paused or waiting for Play.
+    MediaPlayer::Start start = MediaPlayer::Start::Playing;
+    if (status() == Status::Paused)
+        start = MediaPlayer::Start::Paused;
+    else if (status() == Status::Stopped)
+        start = MediaPlayer::Start::Stopped;
+    m_session->loadRandom(start);
     announce();
 }
 
-void WindowRemote::announce() {
+void SessionRemote::announce() {
     // The item on its way is told once it has started (or failed): desktops redraw their widget
     // at every change, and one change per new track is all there is to show.
-    if (!m_holdChanges && player()->playState() != MediaPlayer::PlayState::Transitioning)
+    if (player() && player()->playState() != MediaPlayer::PlayState::Transitioning)
         emit changed();
 }
 
-void WindowRemote::setPositionUs(qint64 position) {
+void SessionRemote::setPositionUs(qint64 position) {
     if (player())
         player()->setCurrentPosition(double(position) / kMicroseconds);
 }
 
-void WindowRemote::setVolumePercent(int percent) {
+void SessionRemote::setVolumePercent(int percent) {
     if (player())
         player()->setVolume(percent);
 }
 
-bool WindowRemote::openFile(const QString &path) {
-    if (!m_window)
+bool SessionRemote::openFile(const QString &path) {
+    if (!m_session)
         return false;
     const QString wanted = QDir::cleanPath(path);
-    const Library &library = m_window->songs();
+    const Library &library = m_session->library();
     for (int row = 0; row < library.count(); ++row) {
         if (QDir::cleanPath(library.fullPath(row)) == wanted) {
-            m_window->startEntry(row);
+            m_session->startEntry(row);
             return true;
         }
     }
     return false;
 }
 
-void WindowRemote::raise() {
-    if (!m_window)
-        return;
-    // Hidden means in the tray: back as the tray's Show brings it.
-    if (m_window->isHidden())
-        m_window->tray().showWindow();
-    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
-    m_window->raise();
-    m_window->activateWindow();
+void SessionRemote::raise() {
+    if (m_session && m_view.raise)
+        m_view.raise();
 }
 
-void WindowRemote::quit() {
-    if (m_window)
-        m_window->tray().unload();
+void SessionRemote::quit() {
+    if (m_session && m_view.quit)
+        m_view.quit();
 }

@@ -5,19 +5,27 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 
-class MainWindow;
+class Session;
 
-// The desktop's media controls reach the program's current main window through this: its
-// player, its library and its tray, never its widgets. Between two main windows (Clear Settings)
-// nothing plays and every request is ignored.
-class WindowRemote : public RemotePlayer {
+// The desktop's media controls reach the program's current session through this: its player and
+// its library. Raise and Quit need what shows the session (a window, or nothing); between two
+// sessions (Clear Settings) nothing plays and every request is ignored.
+class SessionRemote : public RemotePlayer {
     Q_OBJECT
 public:
-    explicit WindowRemote(QObject *parent = nullptr);
+    // What shows the session. Without `raise` the desktop may not raise it.
+    struct View {
+        std::function<void()> raise;
+        // The close sequence the tray's Unload runs, or the plain close without a window.
+        std::function<void()> quit;
+    };
 
-    // Follows this window from now on.
-    void follow(MainWindow *window);
+    explicit SessionRemote(QObject *parent = nullptr);
+
+    // Follows this session from now on.
+    void follow(Session *session, View view);
 
     Status status() const override;
     Track track() const override;
@@ -26,6 +34,7 @@ public:
     bool canPlay() const override;
     bool canSeek() const override;
     bool canGoNext() const override;
+    bool canRaise() const override;
 
     void play() override;
     void pause() override;
@@ -43,14 +52,13 @@ public:
     static constexpr int kFastSeekedMs = 1000;
 
 private:
-    void onStatusChange();
+    void onStateChanged(MediaPlayer::PlayState state);
     // Tells the desktop what may have changed, unless a new item is still on its way.
     void announce();
     MediaPlayer *player() const;
 
-    QPointer<MainWindow> m_window;
+    QPointer<Session> m_session;
+    View m_view;
     MediaPlayer::PlayState m_lastState = MediaPlayer::PlayState::Stopped;
     QTimer m_fastSeeked;
-    // While a request runs in several steps, the desktop hears only where it ends.
-    bool m_holdChanges = false;
 };

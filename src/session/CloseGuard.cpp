@@ -1,9 +1,6 @@
-#include "app/CloseGuard.h"
+#include "session/CloseGuard.h"
 
-#include <QApplication>
 #include <QMetaObject>
-#include <QPointer>
-#include <QWidget>
 
 bool CloseGuard::request(Origin origin) {
     if (origin == Origin::System)
@@ -29,17 +26,4 @@ void CloseGuard::release() {
                 emit closeDue();
         },
         Qt::QueuedConnection);
-}
-
-void CloseGuard::dismissOpenBoxes() {
-    QList<QPointer<QWidget>> open;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && (window->isModal() || window->windowType() == Qt::Popup))
-            open.append(window);
-    }
-    // Closing one box may delete another (a menu and its submenu): each is checked again.
-    for (const QPointer<QWidget> &window : std::as_const(open)) {
-        if (window)
-            window->close();
-    }
 }

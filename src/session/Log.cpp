@@ -1,0 +1,3 @@
+#include "session/Log.h"
+
+Q_LOGGING_CATEGORY(lcPlayer, "zandoramp")
