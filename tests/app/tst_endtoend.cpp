@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -68,6 +69,7 @@ private slots:
     void otherMembersNeverAct();
     void commandFollowedByAnotherLine();
     void chatSendsOff();
+    void withoutAWindow();
 
 private:
     // Says a line in the room and waits until the scanner has reported it: the player's
@@ -376,6 +378,53 @@ void TestEndToEnd::chatSendsOff() {
     const QString added = m_room->transcript().mid(before.size());
     QCOMPARE(added.count("<BR>"), 1);
     QVERIFY(added.contains(": ar<!--"));
+}
+
+void TestEndToEnd::withoutAWindow() {
+    // The real player with no display at all, in a folder of its own (its settings go beside
+    // it), finding a room of its own in its runtime folder.
+    TestChatRoom room(ChatRoomServer::defaultIdleTimeout, QStringLiteral("aim_chatwnd"));
+    room.setUserName(kUser);
+    room.setClock([n = 0]() mutable { return QTime(11, 0, 0).addSecs(n++); });
+    QTemporaryDir folder;
+    const QString program = folder.filePath("zandoramp");
+    QVERIFY(QFile::copy(testenv::binaryDir() + "/zandoramp", program));
+    QProcess player;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name :
+         {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert("XDG_RUNTIME_DIR", QFileInfo(room.socketPath()).path());
+    player.setProcessEnvironment(environment);
+    player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    player.start(program, {"--no-window", "--library", m_music.path(), "--screen-name", kUser});
+    QTRY_VERIFY_WITH_TIMEOUT(room.transcript().contains("mp 1.0 Loaded"), 15000);
+    // A file that starts after the announcement check is rightly not announced: again.
+    const auto played = [&room](const QString &command, const QString &announced) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            room.sayAsUser(command);
+            if (QTest::qWaitFor([&] { return room.transcript().contains(announced); }, 5000))
+                return true;
+        }
+        return false;
+    };
+    QVERIFY(played("r", ", number "));
+    room.sayAsUser("p s");
+    for (const char *line :
+         {"3 files matched that string, Select One.", "3: Asf Author - Asf Title",
+          "4: Long Artist - Long Title", "5: Test Artist - Test Title"})
+        QTRY_VERIFY_WITH_TIMEOUT(room.transcript().contains(line), 5000);
+    // The last entry, which a number alone never reaches, was offered.
+    QVERIFY(played("5", "playing Test Title by Test Artist, duration "));
+    QVERIFY(room.transcript().contains(", number 5"));
+    player.terminate();
+    QVERIFY(player.waitForFinished(15000));
+    QCOMPARE(player.exitCode(), 0);
+    QFile settings(folder.filePath("zandoramp.ini"));
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    const QByteArray written = settings.readAll();
+    QVERIFY(written.startsWith("load2\r\nxdir" + m_music.path().toUtf8() + "\r\n"));
+    QVERIFY(written.endsWith(kDesignTemplates));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -16,8 +16,8 @@ template <typename Function> auto TestChatRoom::onRoomThread(Function function) 
     }
 }
 
-TestChatRoom::TestChatRoom(std::chrono::milliseconds idleTimeout)
-    : m_socketPath(m_folder.filePath(QStringLiteral("chatroom.sock"))), m_room(new ChatRoom),
+TestChatRoom::TestChatRoom(std::chrono::milliseconds idleTimeout, const QString &socketName)
+    : m_socketPath(m_folder.filePath(socketName)), m_room(new ChatRoom),
       m_server(new ChatRoomServer(m_room)) {
     m_thread.setObjectName(QStringLiteral("TestChatRoom"));
     m_server->setIdleTimeout(idleTimeout);

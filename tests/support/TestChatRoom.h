@@ -16,8 +16,11 @@
 // room's thread.
 class TestChatRoom {
 public:
+    // `socketName` "aim_chatwnd" makes the room's folder a runtime folder (XDG_RUNTIME_DIR) in
+    // which a player of its own process finds it.
     explicit TestChatRoom(
-        std::chrono::milliseconds idleTimeout = ChatRoomServer::defaultIdleTimeout);
+        std::chrono::milliseconds idleTimeout = ChatRoomServer::defaultIdleTimeout,
+        const QString &socketName = QStringLiteral("chatroom.sock"));
     ~TestChatRoom();
 
     TestChatRoom(const TestChatRoom &) = delete;
