@@ -18,6 +18,7 @@ constexpr char kIcecastKey[] = "lice";
 constexpr char kPasswordKey[] = "lipw";
 constexpr char kBitrateKey[] = "libr";
 constexpr char kListenersKey[] = "limx";
+constexpr char kPerAddressKey[] = "lipa"; // empty for the default share
 constexpr char kUrlKey[] = "liur";
 
 QString key(const char *name) {
@@ -119,6 +120,9 @@ StreamSettings ListenAlong::remembered() const {
     const QString listeners = m_settings.GetSetting(key(kListenersKey));
     if (!listeners.isEmpty())
         (void)settings.setMaxListeners(listeners);
+    const QString perAddress = m_settings.GetSetting(key(kPerAddressKey));
+    if (!perAddress.isEmpty())
+        (void)settings.setMaxListenersPerAddress(perAddress);
     const QString url = m_settings.GetSetting(key(kUrlKey));
     if (!url.isEmpty())
         (void)settings.setPublicUrl(url);
@@ -131,6 +135,10 @@ void ListenAlong::remember(const StreamSettings &settings) {
     m_settings.SetSetting(key(kPasswordKey), settings.pushes() ? settings.passwordFile : QString());
     m_settings.SetSetting(key(kBitrateKey), QString::number(settings.bitrate));
     m_settings.SetSetting(key(kListenersKey), QString::number(settings.maxListeners));
+    m_settings.SetSetting(key(kPerAddressKey),
+                          settings.maxListenersPerAddress > 0
+                              ? QString::number(settings.maxListenersPerAddress)
+                              : QString());
     m_settings.SetSetting(key(kUrlKey), settings.publicUrl);
 }
 
