@@ -309,9 +309,7 @@ void TestListenAlong::eightListeners() {
     const QByteArray busy = "HTTP/1.0 503 Service Unavailable\r\n";
     QVERIFY(request(get, 1000).startsWith(busy));
     const auto ninth = connectFrom(kOtherAddress);
-    QVERIFY(ninth);
-    ninth->write(get);
-    QVERIFY(ninth->waitForReadyRead(5000));
+    QVERIFY(ninth && ninth->write(get) > 0 && ninth->waitForReadyRead(5000));
     QVERIFY(ninth->readAll().startsWith("HTTP/1.0 200 OK\r\n"));
     QVERIFY(request(get, 1000, kOtherAddress).startsWith(busy));
 }
@@ -345,32 +343,26 @@ void TestListenAlong::stalledListenerIsDropped() {
 
 void TestListenAlong::httpAnswers_data() {
     QTest::addColumn<QByteArray>("head");
-    QTest::addColumn<QByteArray>("status"); // empty: closed unanswered
-    QTest::addColumn<int>("gapMs");         // between the head's bytes
-    // Requests kept unfinished from 127.0.0.2 meanwhile, and where this one comes from.
-    QTest::addColumn<int>("held");
-    QTest::addColumn<QHostAddress>("from");
-    const QHostAddress local(QHostAddress::LocalHost);
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<int>("gapMs"); // between the head's bytes
+    QTest::addColumn<int>("held");  // requests kept unfinished from another address meanwhile
     const QByteArray head = "HEAD /stream.mp3 HTTP/1.0\r\n\r\n";
     QTest::newRow("another path") << QByteArray("GET /admin HTTP/1.1\r\n\r\n")
-                                  << QByteArray("HTTP/1.0 404 ") << 0 << 0 << local;
+                                  << QByteArray("HTTP/1.0 404 ") << 0 << 0;
     QTest::newRow("a post") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 0\r\n\r\n")
-                            << QByteArray("HTTP/1.0 405 ") << 0 << 0 << local;
+                            << QByteArray("HTTP/1.0 405 ") << 0 << 0;
     QTest::newRow("a head over 8 KiB")
         << "GET / HTTP/1.1\r\nX-Junk: " + QByteArray(9000, 'j') + "\r\n\r\n"
-        << QByteArray("HTTP/1.0 431 ") << 0 << 0 << local;
+        << QByteArray("HTTP/1.0 431 ") << 0 << 0;
     QTest::newRow("not HTTP") << QByteArray("hello there\r\n\r\n") << QByteArray("HTTP/1.0 400 ")
-                              << 0 << 0 << local;
-    QTest::newRow("HEAD: the headers only")
-        << head << QByteArray("HTTP/1.0 200 OK\r\n") << 0 << 0 << local;
-    // Complete after some 9 s, each byte well within the time a connection may stay idle.
+                              << 0 << 0;
+    QTest::newRow("HEAD: the headers only") << head << QByteArray("HTTP/1.0 200 OK\r\n") << 0 << 0;
+    // A byte every 250 ms: the whole head would be there after some 13 s.
     QTest::newRow("a head trickled past 5 s")
         << "GET / HTTP/1.1\r\nUser-Agent: " + QByteArray(20, 'a') + "\r\n\r\n"
-        << QByteArray("HTTP/1.0 408 ") << 250 << 0 << local;
-    QTest::newRow("a fifth unfinished request from one address")
-        << head << QByteArray() << 0 << 4 << kOtherAddress;
-    QTest::newRow("another address meanwhile")
-        << head << QByteArray("HTTP/1.0 200 OK\r\n") << 0 << 4 << local;
+        << QByteArray("HTTP/1.0 408 ") << 250 << 0;
+    QTest::newRow("another address holding four unfinished requests")
+        << head << QByteArray("HTTP/1.0 200 OK\r\n") << 0 << 4;
 }
 
 void TestListenAlong::httpAnswers() {
@@ -378,7 +370,6 @@ void TestListenAlong::httpAnswers() {
     QFETCH(QByteArray, status);
     QFETCH(int, gapMs);
     QFETCH(int, held);
-    QFETCH(QHostAddress, from);
     std::vector<std::unique_ptr<QTcpSocket>> unfinished;
     for (int i = 0; i < held; ++i) {
         unfinished.push_back(connectFrom(kOtherAddress));
@@ -387,14 +378,15 @@ void TestListenAlong::httpAnswers() {
         QVERIFY(unfinished.back()->waitForBytesWritten(3000));
     }
     // Each answer ends with the connection closed; a stream would go on past 100000 bytes.
-    const QByteArray answer = request(head, 100000, from, gapMs);
+    const QByteArray answer = request(head, 100000, QHostAddress(QHostAddress::LocalHost), gapMs);
     QVERIFY2(answer.startsWith(status), answer.left(80).constData());
-    QCOMPARE(answer.isEmpty(), status.isEmpty());
     QVERIFY(answer.size() < 1000);
-    // Requests that end give their address its place back.
-    unfinished.clear();
-    if (held > 0)
+    if (held > 0) {
+        // That address's fifth is closed at once, unanswered; once its requests end, it is served.
+        QCOMPARE(request(head, 1000, kOtherAddress), QByteArray());
+        unfinished.clear();
         QTRY_VERIFY(request(head, 1000, kOtherAddress).startsWith("HTTP/1.0 200 OK\r\n"));
+    }
 }
 
 void TestListenAlong::icecastRefuses_data() {
