@@ -49,7 +49,7 @@ bool HttpStreamServer::serve(int socketDescriptor) {
 void HttpStreamServer::accept() {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         const QHostAddress peer = socket->peerAddress();
-        // Closed at once, unread: the answer would cost as much as the request.
+        // Closed at once, unanswered, so that turning a flood away costs next to nothing.
         if (m_connections >= m_maxListeners + kSpareConnections || !m_quota.startRequest(peer)) {
             socket->abort();
             socket->deleteLater();
