@@ -56,8 +56,10 @@ CommandLine::CommandLine(const QStringList &arguments) {
                                        QStringLiteral("url"));
     const QCommandLineOption listeners(QStringLiteral("stream-listeners"), QString(),
                                        QStringLiteral("n"));
+    const QCommandLineOption perAddress(QStringLiteral("stream-listeners-per-address"), QString(),
+                                        QStringLiteral("n"));
     parser.addOptions({help, version, screenName, withRoom, noWindow, library, stream, streamTo,
-                       passwordFile, bitrate, streamUrl, listeners});
+                       passwordFile, bitrate, streamUrl, listeners, perAddress});
     for (const char *name : kQtValueOptions)
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
@@ -119,8 +121,8 @@ bool CommandLine::readStream(const QCommandLineParser &parser) {
         return parser.isSet(QString::fromLatin1(name));
     };
     if (!isSet("stream") && !isSet("stream-to")) {
-        for (const char *name :
-             {"stream-password-file", "stream-bitrate", "stream-url", "stream-listeners"}) {
+        for (const char *name : {"stream-password-file", "stream-bitrate", "stream-url",
+                                 "stream-listeners", "stream-listeners-per-address"}) {
             if (isSet(name)) {
                 m_error = QStringLiteral("--%1 needs --stream or --stream-to.")
                               .arg(QString::fromLatin1(name));
@@ -169,6 +171,15 @@ bool CommandLine::readStream(const QCommandLineParser &parser) {
         if (!check("stream-listeners", settings.setMaxListeners(value("stream-listeners"))))
             return false;
     }
+    if (isSet("stream-listeners-per-address")) {
+        if (!isSet("stream")) {
+            m_error = QStringLiteral("--stream-listeners-per-address goes with --stream.");
+            return false;
+        }
+        if (!check("stream-listeners-per-address",
+                   settings.setMaxListenersPerAddress(value("stream-listeners-per-address"))))
+            return false;
+    }
     m_stream = settings;
     return true;
 }
@@ -205,6 +216,9 @@ QString CommandLine::usage(const QString &settingsFile) {
                "                          the stream's bit rate, 128 unless named\n"
                "      --stream-listeners N\n"
                "                          at most N listeners at once (32 unless named)\n"
+               "      --stream-listeners-per-address N\n"
+               "                          at most N of them from one address (a quarter\n"
+               "                          unless named; more for a room behind one router)\n"
                "      --stream-url URL    the address listen tells the room, for a port\n"
                "                          forwarded through a router\n"
                "                          (the stream's settings are remembered; \"Listen\n"

@@ -16,6 +16,7 @@ constexpr char kStreamIcecast[] = "lice";
 constexpr char kStreamPassword[] = "lipw";
 constexpr char kStreamBitrate[] = "libr";
 constexpr char kStreamListeners[] = "limx";
+constexpr char kStreamPerAddress[] = "lipa"; // empty for the default share
 constexpr char kStreamUrl[] = "liur";
 
 const char *textKey(Settings::Text which) {
@@ -115,6 +116,9 @@ StreamSettings Settings::stream() const {
     const QString listeners = value(kStreamListeners);
     if (!listeners.isEmpty())
         (void)stream.setMaxListeners(listeners);
+    const QString perAddress = value(kStreamPerAddress);
+    if (!perAddress.isEmpty())
+        (void)stream.setMaxListenersPerAddress(perAddress);
     const QString url = value(kStreamUrl);
     if (!url.isEmpty())
         (void)stream.setPublicUrl(url);
@@ -127,5 +131,8 @@ void Settings::setStream(const StreamSettings &stream) {
     set(kStreamPassword, stream.pushes() ? stream.passwordFile : QString());
     set(kStreamBitrate, QString::number(stream.bitrate));
     set(kStreamListeners, QString::number(stream.maxListeners));
+    set(kStreamPerAddress, stream.maxListenersPerAddress > 0
+                               ? QString::number(stream.maxListenersPerAddress)
+                               : QString());
     set(kStreamUrl, stream.publicUrl);
 }

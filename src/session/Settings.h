@@ -50,7 +50,7 @@ public:
     // "lion": "Listen Along" is on.
     bool listenAlong() const;
     void setListenAlong(bool on);
-    // "lsrv", "lice", "lipw", "libr", "limx", "liur": the stream's settings as the user gave
+    // "lsrv", "lice", "lipw", "libr", "limx", "lipa", "liur": the stream's settings as the user gave
     // them. A line that does not read counts as absent; nothing streams without them.
     StreamSettings stream() const;
     void setStream(const StreamSettings &stream);

@@ -17,8 +17,10 @@ constexpr int kSpareConnections = 16;
 
 } // namespace
 
-HttpStreamServer::HttpStreamServer(StreamHub &hub, int maxListeners, QObject *parent)
-    : QObject(parent), m_hub(hub), m_maxListeners(maxListeners), m_server(new QTcpServer(this)) {
+HttpStreamServer::HttpStreamServer(StreamHub &hub, int maxListeners, int listenersPerAddress,
+                                   QObject *parent)
+    : QObject(parent), m_hub(hub), m_maxListeners(maxListeners), m_server(new QTcpServer(this)),
+      m_quota(listenersPerAddress) {
     connect(m_server, &QTcpServer::newConnection, this, &HttpStreamServer::accept);
 }
 
@@ -46,31 +48,45 @@ bool HttpStreamServer::serve(int socketDescriptor) {
 
 void HttpStreamServer::accept() {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        if (m_connections >= m_maxListeners + kSpareConnections) {
+        const QHostAddress peer = socket->peerAddress();
+        // Closed at once, unanswered, so that turning a flood away costs next to nothing.
+        if (m_connections >= m_maxListeners + kSpareConnections || !m_quota.startRequest(peer)) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
         ++m_connections;
-        // Counted as a listener from the moment it is let in until its connection ends.
-        auto admitted = std::make_shared<bool>(false);
+        struct Held {
+            bool request = true;
+            bool listener = false; // from the moment it is let in until its connection ends
+        };
+        auto held = std::make_shared<Held>();
         auto *listener = new StreamListener(
             socket, m_hub,
-            [this, admitted] {
-                if (m_listeners >= m_maxListeners)
+            [this, held, peer] {
+                if (m_listeners >= m_maxListeners || !m_quota.startListener(peer))
                     return false;
                 ++m_listeners;
-                *admitted = true;
+                held->listener = true;
                 return true;
             },
             this);
+        const auto endRequest = [this, held, peer] {
+            if (held->request)
+                m_quota.endRequest(peer);
+            held->request = false;
+        };
+        connect(listener, &StreamListener::requestRead, this, endRequest);
         const auto frames =
             connect(&m_hub, &StreamHub::frameReady, listener, &StreamListener::sendAudio);
-        connect(listener, &StreamListener::finished, this, [this, admitted, frames] {
+        connect(listener, &StreamListener::finished, this, [this, held, frames, endRequest, peer] {
             disconnect(frames);
+            endRequest();
             --m_connections;
-            if (*admitted)
+            if (held->listener) {
                 --m_listeners;
+                m_quota.endListener(peer);
+            }
         });
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stream/ConnectionQuota.h"
+
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
@@ -9,12 +11,14 @@ class StreamHub;
 class StreamListener;
 
 // Our own stream server: serves the hub's stream over HTTP to at most `maxListeners` listeners
-// at once (the next one is told 503), on the stream's thread. The listening socket is made on
+// at once, at most `listenersPerAddress` of them from one address (the next one is told 503), on
+// the stream's thread. The listening socket is made on
 // the thread that starts the stream, so that a port in use is known at once, and taken over here.
 class HttpStreamServer : public QObject {
     Q_OBJECT
 public:
-    HttpStreamServer(StreamHub &hub, int maxListeners, QObject *parent = nullptr);
+    HttpStreamServer(StreamHub &hub, int maxListeners, int listenersPerAddress,
+                     QObject *parent = nullptr);
     ~HttpStreamServer() override;
 
     // A listening socket on address:port (0: one the kernel picks), for serve(); -1 with
@@ -32,6 +36,7 @@ private:
     StreamHub &m_hub;
     int m_maxListeners;
     QTcpServer *m_server;
+    ConnectionQuota m_quota;
     int m_connections = 0;
     int m_listeners = 0;
 };

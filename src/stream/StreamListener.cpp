@@ -15,15 +15,17 @@ constexpr char kStreamName[] = "zandor amp";
 
 StreamListener::StreamListener(QTcpSocket *socket, StreamHub &hub, std::function<bool()> admit,
                                QObject *parent)
-    : QObject(parent), m_socket(socket), m_hub(hub), m_admit(std::move(admit)), m_idle(this) {
+    : QObject(parent), m_socket(socket), m_hub(hub), m_admit(std::move(admit)), m_headTime(this) {
     m_socket->setParent(this);
-    m_idle.setSingleShot(true);
-    m_idle.setInterval(kIdleMs);
-    connect(&m_idle, &QTimer::timeout, this, &StreamListener::finish);
+    // From the start, not from the last byte: a byte now and then would hold the connection
+    // for ever.
+    m_headTime.setSingleShot(true);
+    m_headTime.setInterval(kHeadMs);
+    connect(&m_headTime, &QTimer::timeout, this, &StreamListener::headTimedOut);
     connect(m_socket, &QTcpSocket::readyRead, this, &StreamListener::readRequest);
     connect(m_socket, &QTcpSocket::disconnected, this, &StreamListener::finish);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &StreamListener::finish);
-    m_idle.start();
+    m_headTime.start();
     // Bytes that came with the connection raise no readyRead; read them once the server has
     // connected to this listener's signals.
     QMetaObject::invokeMethod(this, &StreamListener::readRequest, Qt::QueuedConnection);
@@ -35,11 +37,17 @@ void StreamListener::readRequest() {
     if (m_finished)
         return;
     const QByteArray bytes = m_socket->readAll();
-    // Once answered, whatever the client sends is dropped unread.
-    if (m_reader.state() != HttpRequestReader::State::Reading || bytes.isEmpty())
+    // Once answered, or once the request's time is up, whatever the client sends is dropped
+    // unread.
+    if (!m_headTime.isActive() || bytes.isEmpty())
         return;
-    m_idle.start();
-    switch (m_reader.feed(bytes)) {
+    m_heardAny = true;
+    const HttpRequestReader::State state = m_reader.feed(bytes);
+    if (state == HttpRequestReader::State::Reading)
+        return;
+    m_headTime.stop();
+    emit requestRead();
+    switch (state) {
     case HttpRequestReader::State::Reading:
         return;
     case HttpRequestReader::State::TooLarge:
@@ -51,7 +59,6 @@ void StreamListener::readRequest() {
     case HttpRequestReader::State::Complete:
         break;
     }
-    m_idle.stop();
     const QByteArray method = m_reader.method();
     const bool head = method == "HEAD";
     if (method != "GET" && !head) {
@@ -69,6 +76,15 @@ void StreamListener::readRequest() {
     }
     m_metadata = m_reader.header("Icy-MetaData").trimmed() == "1";
     startStreaming(!head);
+}
+
+void StreamListener::headTimedOut() {
+    emit requestRead();
+    // A connection that never said anything is let go as an idle one, unanswered.
+    if (m_heardAny)
+        answer("408 Request Timeout");
+    else
+        finish();
 }
 
 void StreamListener::answer(const QByteArray &status, const QByteArray &extraHeaders) {
@@ -169,7 +185,7 @@ void StreamListener::finish() {
         return;
     m_finished = true;
     m_streaming = false;
-    m_idle.stop();
+    m_headTime.stop();
     emit finished();
     deleteLater();
 }

@@ -11,14 +11,15 @@
 class QTcpSocket;
 class StreamHub;
 
-// One connection to our stream server, on the stream's thread: reads the request, answers it,
+// One connection to our stream server, on the stream's thread: reads the request (its head must
+// be complete within kHeadMs of the connection's start, however slowly it comes), answers it,
 // and for a listener sends the burst and then every new frame, with ICY metadata (the title)
 // woven in when the listener asked for it. A listener further behind than kMaxLagSeconds is
 // dropped, so no listener can make the player hold more.
 class StreamListener : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kIdleMs = 10000;
+    static constexpr int kHeadMs = 5000;
     static constexpr int kMaxLagSeconds = 3;
     static constexpr int kMetaInterval = 16000;
 
@@ -35,11 +36,15 @@ public:
     static QByteArray metadataBlock(const QString &title);
 
 signals:
+    // The request has been read, or its time is up: the connection is no longer one that waits
+    // for its request.
+    void requestRead();
     // The connection is over; the listener deletes itself later.
     void finished();
 
 private:
     void readRequest();
+    void headTimedOut();
     void answer(const QByteArray &status, const QByteArray &extraHeaders = QByteArray());
     void startStreaming(bool withBody);
     void writeAudio(const QByteArray &bytes);
@@ -49,7 +54,8 @@ private:
     StreamHub &m_hub;
     std::function<bool()> m_admit;
     HttpRequestReader m_reader;
-    QTimer m_idle;
+    QTimer m_headTime; // runs while the request is read
+    bool m_heardAny = false;
     bool m_streaming = false;
     bool m_finished = false;
     bool m_metadata = false;

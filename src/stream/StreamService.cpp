@@ -58,7 +58,9 @@ bool StreamService::start(const StreamSettings &settings, const QByteArray &pass
     auto *hub = new StreamHub(running.bitrate);
     auto *source = new StreamSource(*hub, running.bitrate, hub);
     HttpStreamServer *server =
-        descriptor >= 0 ? new HttpStreamServer(*hub, running.maxListeners, hub) : nullptr;
+        descriptor >= 0
+            ? new HttpStreamServer(*hub, running.maxListeners, running.listenersPerAddress(), hub)
+            : nullptr;
     if (running.pushes()) {
         IcecastOutput::Target target{running.icecastUser,
                                      running.icecastHost,

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHostInfo>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -16,6 +17,17 @@ bool readPort(const QString &text, quint16 *port) {
         return false;
     *port = quint16(value);
     return true;
+}
+
+QString readListeners(const QString &text, int *listeners) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > StreamSettings::kMaxListeners)
+        return QStringLiteral("'%1' is not a number of listeners (1 to %2)")
+            .arg(text)
+            .arg(StreamSettings::kMaxListeners);
+    *listeners = value;
+    return QString();
 }
 
 QString hostForUrl(const QString &host) {
@@ -81,14 +93,17 @@ QString StreamSettings::setBitrate(const QString &text) {
 }
 
 QString StreamSettings::setMaxListeners(const QString &text) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < 1 || value > kMaxListeners)
-        return QStringLiteral("'%1' is not a number of listeners (1 to %2)")
-            .arg(text)
-            .arg(kMaxListeners);
-    maxListeners = value;
-    return QString();
+    return readListeners(text, &maxListeners);
+}
+
+QString StreamSettings::setMaxListenersPerAddress(const QString &text) {
+    return readListeners(text, &maxListenersPerAddress);
+}
+
+int StreamSettings::listenersPerAddress() const {
+    if (maxListenersPerAddress > 0)
+        return std::min(maxListenersPerAddress, maxListeners);
+    return (maxListeners + 3) / 4;
 }
 
 QString StreamSettings::setPublicUrl(const QString &text) {
@@ -160,5 +175,5 @@ bool StreamSettings::operator==(const StreamSettings &other) const {
     return listenAddress == other.listenAddress && listenPort == other.listenPort &&
            icecastText() == other.icecastText() && passwordFile == other.passwordFile &&
            bitrate == other.bitrate && maxListeners == other.maxListeners &&
-           publicUrl == other.publicUrl;
+           maxListenersPerAddress == other.maxListenersPerAddress && publicUrl == other.publicUrl;
 }

@@ -28,12 +28,17 @@ public:
 
     int bitrate = kDefaultBitrate;
     int maxListeners = kDefaultListeners;
+    // How many of them may listen from one address; 0 for a quarter of maxListeners, so that
+    // one machine cannot take every place.
+    int maxListenersPerAddress = 0;
     // --stream-url: the address the room is told, for a port forwarded through a router.
     QString publicUrl;
 
     bool serves() const { return !listenAddress.isNull(); }
     bool pushes() const { return !icecastHost.isEmpty(); }
     bool isOn() const { return serves() || pushes(); }
+    // The listeners one address may have at once, as the server applies it.
+    int listenersPerAddress() const;
 
     // "[ADDRESS:]PORT": "8000", "0.0.0.0:8000", "[::]:8000". Empty when it reads; else why not.
     QString setListen(const QString &text);
@@ -41,6 +46,7 @@ public:
     QString setIcecast(const QString &text);
     QString setBitrate(const QString &text);
     QString setMaxListeners(const QString &text);
+    QString setMaxListenersPerAddress(const QString &text);
     QString setPublicUrl(const QString &text);
 
     // The texts that read back as the same settings.

@@ -72,23 +72,23 @@ void TestStartup::commandLine() {
 void TestStartup::streamOptions_data() {
     QTest::addColumn<QStringList>("arguments");
     // The stream as its settings read back: our own server, the Icecast mount, the bit rate and
-    // the listeners; "error" for a mistake on the command line.
+    // the listeners (all of them / from one address); "error" for a mistake on the command line.
     QTest::addColumn<QString>("stream");
     const QString password = QStringLiteral(ZAMP_SOURCE_DIR "/LICENSE");
-    QTest::newRow("port only") << QStringList{"--stream", "8001"} << "127.0.0.1:8001  128 32";
+    QTest::newRow("port only") << QStringList{"--stream", "8001"} << "127.0.0.1:8001  128 32/8";
     QTest::newRow("every address")
-        << QStringList{"--stream", "0.0.0.0:8000"} << "0.0.0.0:8000  128 32";
+        << QStringList{"--stream", "0.0.0.0:8000"} << "0.0.0.0:8000  128 32/8";
     QTest::newRow("IPv6") << QStringList{"--stream=[::]:8000", "--stream-listeners", "5"}
-                          << "[::]:8000  128 5";
+                          << "[::]:8000  128 5/2";
     QTest::newRow("IPv6 without brackets") << QStringList{"--stream", "::1:8000"} << "error";
     QTest::newRow("port out of range") << QStringList{"--stream", "65536"} << "error";
     QTest::newRow("localhost") << QStringList{"--stream", "localhost:8000"}
-                               << "127.0.0.1:8000  128 32";
+                               << "127.0.0.1:8000  128 32/8";
     QTest::newRow("a host name") << QStringList{"--stream", "example.org:8000"} << "error";
     QTest::newRow("icecast")
         << QStringList{"--stream-to", "icecast://example.org/live", "--stream-password-file",
                        password,      "--stream-bitrate",           "192"}
-        << " icecast://source@example.org:8000/live 192 32";
+        << " icecast://source@example.org:8000/live 192 32/8";
     QTest::newRow("icecast user and port")
         << QStringList{"--stream-to",
                        "icecast://dj@[::1]:9000/a/b.mp3",
@@ -96,7 +96,7 @@ void TestStartup::streamOptions_data() {
                        password,
                        "--stream",
                        "9001"}
-        << "127.0.0.1:9001 icecast://dj@[::1]:9000/a/b.mp3 128 32";
+        << "127.0.0.1:9001 icecast://dj@[::1]:9000/a/b.mp3 128 32/8";
     QTest::newRow("icecast without a password file")
         << QStringList{"--stream-to", "icecast://example.org/live"} << "error";
     QTest::newRow("password in the address")
@@ -109,6 +109,15 @@ void TestStartup::streamOptions_data() {
     QTest::newRow("not an MP3 bit rate")
         << QStringList{"--stream", "8000", "--stream-bitrate", "100"} << "error";
     QTest::newRow("companion alone") << QStringList{"--stream-bitrate", "128"} << "error";
+    QTest::newRow("a room behind one router")
+        << QStringList{"--stream", "8000", "--stream-listeners-per-address", "40"}
+        << "127.0.0.1:8000  128 32/32";
+    QTest::newRow("none per address")
+        << QStringList{"--stream", "8000", "--stream-listeners-per-address", "0"} << "error";
+    QTest::newRow("per address without our own server")
+        << QStringList{"--stream-to", "icecast://example.org/live",     "--stream-password-file",
+                       password,      "--stream-listeners-per-address", "2"}
+        << "error";
     QTest::newRow("not a url") << QStringList{"--stream", "8000", "--stream-url", "radio"}
                                << "error";
 }
@@ -128,7 +137,9 @@ void TestStartup::streamOptions() {
     QCOMPARE(QStringLiteral("%1 %2 %3 %4")
                  .arg(settings.listenText(), settings.icecastText())
                  .arg(settings.bitrate)
-                 .arg(settings.maxListeners),
+                 .arg(QStringLiteral("%1/%2")
+                          .arg(settings.maxListeners)
+                          .arg(settings.listenersPerAddress())),
              stream);
     // As the settings file keeps them, they read back the same.
     StreamSettings back;

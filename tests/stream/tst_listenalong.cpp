@@ -36,6 +36,8 @@ const QString kUser = QStringLiteral("Test User");
 const QString kMount = QStringLiteral("/live.mp3");
 // Generous for a loaded machine; the benchmark measures the real delays.
 constexpr int kHearMs = 15000;
+// Another machine, as the server sees it.
+const QHostAddress kOtherAddress(QStringLiteral("127.0.0.2"));
 
 } // namespace
 
@@ -65,7 +67,10 @@ private:
     bool transcriptHasLine(const QString &text);
     QString ownUrl() const;
     QString mountUrl() const;
-    QByteArray request(const QByteArray &head, int bytes);
+    std::unique_ptr<QTcpSocket> connectFrom(const QHostAddress &from);
+    QByteArray request(const QByteArray &head, int bytes,
+                       const QHostAddress &from = QHostAddress(QHostAddress::LocalHost),
+                       int gapMs = 0);
     bool playerAdvances();
 
     QTemporaryDir m_folder;
@@ -104,6 +109,7 @@ void TestListenAlong::initTestCase() {
     // Both outputs, as the command line would give them.
     QCOMPARE(m_settings.setListen(QString::number(testenv::freePort())), QString());
     m_settings.maxListeners = 9;
+    m_settings.maxListenersPerAddress = 8;
     QCOMPARE(m_settings.setIcecast(
                  QStringLiteral("icecast://127.0.0.1:%1%2").arg(m_icecast.port()).arg(kMount)),
              QString());
@@ -240,17 +246,33 @@ void TestListenAlong::pauseIsSilence() {
     m_window->session().player().setMute(false);
 }
 
-QByteArray TestListenAlong::request(const QByteArray &head, int bytes) {
+std::unique_ptr<QTcpSocket> TestListenAlong::connectFrom(const QHostAddress &from) {
     // The server runs on the stream's thread, so this one may block.
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_stream.settings().listenPort);
-    if (!socket.waitForConnected(3000))
+    auto socket = std::make_unique<QTcpSocket>();
+    if (!socket->bind(from))
+        return nullptr;
+    socket->connectToHost(QHostAddress::LocalHost, m_stream.settings().listenPort);
+    return socket->waitForConnected(3000) ? std::move(socket) : nullptr;
+}
+
+QByteArray TestListenAlong::request(const QByteArray &head, int bytes, const QHostAddress &from,
+                                    int gapMs) {
+    const auto socket = connectFrom(from);
+    if (!socket)
         return "not connected";
-    socket.write(head);
+    // With a gap, a byte at a time until the server answers.
+    for (qsizetype at = 0; at < head.size() && socket->bytesAvailable() == 0 &&
+                           socket->state() == QAbstractSocket::ConnectedState;) {
+        const qsizetype take = gapMs > 0 ? 1 : head.size();
+        socket->write(head.mid(at, take));
+        at += take;
+        if (gapMs > 0)
+            socket->waitForReadyRead(gapMs);
+    }
     QByteArray answer;
-    while (answer.size() < bytes && socket.waitForReadyRead(5000))
-        answer += socket.readAll();
-    return answer + socket.readAll();
+    while (answer.size() < bytes && socket->waitForReadyRead(5000))
+        answer += socket->readAll();
+    return answer + socket->readAll();
 }
 
 void TestListenAlong::titles() {
@@ -282,11 +304,15 @@ void TestListenAlong::eightListeners() {
         listeners.push_back(std::make_unique<ToneListener>(ownUrl()));
     for (auto &listener : listeners)
         QVERIFY2(listener->hears(700, kHearMs), qPrintable(listener->errors()));
-    // One more fits the limit of nine; the tenth is turned away.
-    const auto ninth = std::make_unique<ToneListener>(ownUrl());
-    QVERIFY(ninth->hears(700, kHearMs));
-    QVERIFY(request("GET /stream.mp3 HTTP/1.0\r\n\r\n", 1000)
-                .startsWith("HTTP/1.0 503 Service Unavailable\r\n"));
+    // Eight are this address's share of nine: one more from it is turned away, one from another
+    // address fits, and the tenth is turned away whatever its address.
+    const QByteArray get = "GET /stream.mp3 HTTP/1.0\r\n\r\n";
+    const QByteArray busy = "HTTP/1.0 503 Service Unavailable\r\n";
+    QVERIFY(request(get, 1000).startsWith(busy));
+    const auto ninth = connectFrom(kOtherAddress);
+    QVERIFY(ninth && ninth->write(get) > 0 && ninth->waitForReadyRead(5000));
+    QVERIFY(ninth->readAll().startsWith("HTTP/1.0 200 OK\r\n"));
+    QVERIFY(request(get, 1000, kOtherAddress).startsWith(busy));
 }
 
 void TestListenAlong::stalledListenerIsDropped() {
@@ -319,25 +345,49 @@ void TestListenAlong::stalledListenerIsDropped() {
 void TestListenAlong::httpAnswers_data() {
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<int>("gapMs"); // between the head's bytes
+    QTest::addColumn<int>("held");  // requests kept unfinished from another address meanwhile
+    const QByteArray head = "HEAD /stream.mp3 HTTP/1.0\r\n\r\n";
     QTest::newRow("another path") << QByteArray("GET /admin HTTP/1.1\r\n\r\n")
-                                  << QByteArray("HTTP/1.0 404 ");
+                                  << QByteArray("HTTP/1.0 404 ") << 0 << 0;
     QTest::newRow("a post") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 0\r\n\r\n")
-                            << QByteArray("HTTP/1.0 405 ");
+                            << QByteArray("HTTP/1.0 405 ") << 0 << 0;
     QTest::newRow("a head over 8 KiB")
         << "GET / HTTP/1.1\r\nX-Junk: " + QByteArray(9000, 'j') + "\r\n\r\n"
-        << QByteArray("HTTP/1.0 431 ");
-    QTest::newRow("not HTTP") << QByteArray("hello there\r\n\r\n") << QByteArray("HTTP/1.0 400 ");
-    QTest::newRow("HEAD: the headers only")
-        << QByteArray("HEAD /stream.mp3 HTTP/1.0\r\n\r\n") << QByteArray("HTTP/1.0 200 OK\r\n");
+        << QByteArray("HTTP/1.0 431 ") << 0 << 0;
+    QTest::newRow("not HTTP") << QByteArray("hello there\r\n\r\n") << QByteArray("HTTP/1.0 400 ")
+                              << 0 << 0;
+    QTest::newRow("HEAD: the headers only") << head << QByteArray("HTTP/1.0 200 OK\r\n") << 0 << 0;
+    // A byte every 250 ms: the whole head would be there after some 13 s.
+    QTest::newRow("a head trickled past 5 s")
+        << "GET / HTTP/1.1\r\nUser-Agent: " + QByteArray(20, 'a') + "\r\n\r\n"
+        << QByteArray("HTTP/1.0 408 ") << 250 << 0;
+    QTest::newRow("another address holding four unfinished requests")
+        << head << QByteArray("HTTP/1.0 200 OK\r\n") << 0 << 4;
 }
 
 void TestListenAlong::httpAnswers() {
     QFETCH(QByteArray, head);
     QFETCH(QByteArray, status);
+    QFETCH(int, gapMs);
+    QFETCH(int, held);
+    std::vector<std::unique_ptr<QTcpSocket>> unfinished;
+    for (int i = 0; i < held; ++i) {
+        unfinished.push_back(connectFrom(kOtherAddress));
+        QVERIFY(unfinished.back());
+        unfinished.back()->write("GET / HTTP/1.1\r\n");
+        QVERIFY(unfinished.back()->waitForBytesWritten(3000));
+    }
     // Each answer ends with the connection closed; a stream would go on past 100000 bytes.
-    const QByteArray answer = request(head, 100000);
+    const QByteArray answer = request(head, 100000, QHostAddress(QHostAddress::LocalHost), gapMs);
     QVERIFY2(answer.startsWith(status), answer.left(80).constData());
     QVERIFY(answer.size() < 1000);
+    if (held > 0) {
+        // That address's fifth is closed at once, unanswered; once its requests end, it is served.
+        QCOMPARE(request(head, 1000, kOtherAddress), QByteArray());
+        unfinished.clear();
+        QTRY_VERIFY(request(head, 1000, kOtherAddress).startsWith("HTTP/1.0 200 OK\r\n"));
+    }
 }
 
 void TestListenAlong::icecastRefuses_data() {
