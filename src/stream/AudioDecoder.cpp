@@ -1,5 +1,7 @@
 #include "stream/AudioDecoder.h"
 
+#include "stream/StreamLog.h"
+
 #include <QLoggingCategory>
 #include <algorithm>
 #include <cstdio>
@@ -15,8 +17,6 @@ extern "C" {
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
-
-Q_LOGGING_CATEGORY(lcStreamDecode, "zandoramp.stream")
 
 struct AudioDecoder::Impl {
     AVFormatContext *format = nullptr;
@@ -145,11 +145,11 @@ void AudioDecoder::routeLogToDebug() {
     static std::once_flag once;
     std::call_once(once, [] {
         av_log_set_callback([](void *, int level, const char *format, va_list arguments) {
-            if (level > AV_LOG_WARNING || !lcStreamDecode().isDebugEnabled())
+            if (level > AV_LOG_WARNING || !lcStream().isDebugEnabled())
                 return;
             char line[1024];
             std::vsnprintf(line, sizeof line, format, arguments);
-            qCDebug(lcStreamDecode, "ffmpeg: %s", QByteArray(line).trimmed().constData());
+            qCDebug(lcStream, "ffmpeg: %s", QByteArray(line).trimmed().constData());
         });
     });
 }

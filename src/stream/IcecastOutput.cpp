@@ -1,5 +1,8 @@
 #include "stream/IcecastOutput.h"
 
+#include "platform/ProductNames.h"
+#include "stream/StreamLog.h"
+
 #include <QTcpSocket>
 #include <algorithm>
 #include <chrono>
@@ -79,7 +82,7 @@ struct IcecastOutput::Shared {
             shout_set_content_format(shout, SHOUT_FORMAT_MP3, SHOUT_USAGE_AUDIO, nullptr) ==
                 SHOUTERR_SUCCESS &&
             shout_set_agent(shout, "zandoramp") == SHOUTERR_SUCCESS &&
-            shout_set_meta(shout, SHOUT_META_NAME, "zandor amp") == SHOUTERR_SUCCESS &&
+            shout_set_meta(shout, SHOUT_META_NAME, product::kName) == SHOUTERR_SUCCESS &&
             shout_set_audio_info(shout, SHOUT_AI_BITRATE, bitrate.constData()) ==
                 SHOUTERR_SUCCESS &&
             shout_set_audio_info(shout, SHOUT_AI_SAMPLERATE, "44100") == SHOUTERR_SUCCESS &&
@@ -118,7 +121,7 @@ struct IcecastOutput::Shared {
         // A title the server does not take leaves the old one; the audio goes on regardless.
         if (shout_metadata_add(metadata, "song", text.toUtf8().constData()) == SHOUTERR_SUCCESS &&
             shout_set_metadata_utf8(shout, metadata) != SHOUTERR_SUCCESS)
-            qDebug("Icecast did not take the title: %s", shout_get_error(shout));
+            qCDebug(lcStream, "Icecast did not take the title: %s", shout_get_error(shout));
         shout_metadata_free(metadata);
     }
 

@@ -1,5 +1,6 @@
 #include "stream/StreamListener.h"
 
+#include "platform/ProductNames.h"
 #include "stream/StreamHub.h"
 
 #include <QTcpSocket>
@@ -9,7 +10,6 @@
 namespace {
 
 // What players show as the stream's name.
-constexpr char kStreamName[] = "zandor amp";
 
 } // namespace
 
@@ -100,7 +100,7 @@ void StreamListener::startStreaming(bool withBody) {
                       "Cache-Control: no-cache, no-store\r\n"
                       "Connection: close\r\n"
                       "icy-name: " +
-                      QByteArray(kStreamName) +
+                      QByteArray(product::kName) +
                       "\r\nicy-br: " + QByteArray::number(m_hub.bitrate()) + "\r\n";
     if (m_metadata)
         head += "icy-metaint: " + QByteArray::number(kMetaInterval) + "\r\n";

@@ -3,16 +3,15 @@
 #include "stream/AudioDecoder.h"
 #include "stream/HttpStreamServer.h"
 #include "stream/StreamHub.h"
+#include "stream/StreamLog.h"
 #include "stream/StreamSource.h"
 
 #include <QThread>
-#include <cstdio>
 
 namespace {
 
 void sayOnStderr(const QString &text) {
-    std::fprintf(stderr, "zandoramp: %s\n", qPrintable(text));
-    std::fflush(stderr);
+    qCWarning(lcStream, "%s", qPrintable(text));
 }
 
 } // namespace

@@ -1,0 +1,3 @@
+#include "stream/StreamLog.h"
+
+Q_LOGGING_CATEGORY(lcStream, "zandoramp.stream")
