@@ -14,6 +14,12 @@ foreach(size 48 256)
             RENAME zandoramp.png)
 endforeach()
 
+# The player without a window, as a systemd user service that stays off until the user enables
+# it.
+configure_file(${ZAMP_DATA}/zandoramp.service.in ${PROJECT_BINARY_DIR}/data/zandoramp.service @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/data/zandoramp.service
+        DESTINATION lib/systemd/user)
+
 # Manual pages and the changelog are installed compressed, as Debian wants them; -n keeps the
 # archives free of time stamps, so that two builds give the same package.
 find_program(ZAMP_GZIP gzip REQUIRED)
