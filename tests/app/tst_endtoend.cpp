@@ -12,6 +12,7 @@
 #include "player/Announcement.h"
 #include "player/MediaPlayer.h"
 #include "session/Session.h"
+#include "support/RoomPlayer.h"
 #include "support/TestChatRoom.h"
 #include "support/TestEnv.h"
 #include "support/TestPlatform.h"
@@ -44,7 +45,7 @@ const struct {
     {"e5.mp3", "tagged.mp3", "Test Artist - Test Title"},
 };
 
-const QString kUser = QStringLiteral("Test User");
+const QString kUser = QString::fromLatin1(RoomPlayer::kUser);
 
 } // namespace
 
@@ -81,10 +82,9 @@ private:
     bool advancing();
 
     QTemporaryDir m_music;
-    std::unique_ptr<TestChatRoom> m_room;
-    std::unique_ptr<ChatRoomClient> m_client;
-    std::unique_ptr<TestPlatform> m_platform;
-    QPointer<MainWindow> m_window;
+    std::unique_ptr<RoomPlayer> m_rig;
+    MainWindow *m_window = nullptr;
+    TestChatRoom *m_room = nullptr;
 };
 
 void TestEndToEnd::initTestCase() {
@@ -92,38 +92,20 @@ void TestEndToEnd::initTestCase() {
         QVERIFY(QFile::copy(testenv::media(file.source), m_music.filePath(file.name)));
     // A subfolder makes the scan reach its completion, which reads the authors and names.
     QVERIFY(QDir(m_music.path()).mkdir("more"));
-
-    m_room = std::make_unique<TestChatRoom>();
-    QVERIFY(m_room->isServing());
-    m_room->setUserName(kUser);
-    // Every line gets its own time stamp, so a repeated command is a new line.
-    m_room->setClock([n = 0]() mutable { return QTime(10, 0, 0).addSecs(n++); });
-
-    m_platform = std::make_unique<TestPlatform>(TestPlatform::Engine::Mpv);
-    // Generous: these tests are about behaviour, not the 250 ms budget of a loaded machine.
-    m_client = std::make_unique<ChatRoomClient>(m_room->socketPath(), 3000);
-    m_platform->platform().chatWindow = m_client.get();
-    m_platform->writeSettings("xdir" + m_music.path().toUtf8() + "\r\n");
-
-    m_window = new MainWindow(m_platform->platform());
-    m_window->runLoadSequence();
+    m_rig = std::make_unique<RoomPlayer>();
+    QVERIFY(m_rig->start(m_music.path()));
+    m_window = m_rig->window;
+    m_room = &m_rig->room;
     QCOMPARE(m_window->session().songs().count(), 5);
     for (int row = 0; row < 5; ++row)
         QCOMPARE(m_window->session().songs().displayLine(row),
                  QString::fromLatin1(kFiles[row].display));
     QTRY_VERIFY(m_room->transcript().contains("mp 1.0 Loaded, [zandoramp.example]"));
-
-    m_platform->dialogs.inputAnswer = kUser;
-    m_window->labSN_Click();
     QCOMPARE(m_window->session().screenName(), QStringLiteral("testuser"));
-
-    QVERIFY(testenv::warmUpEngine(*m_window));
 }
 
 void TestEndToEnd::cleanupTestCase() {
-    if (m_window)
-        m_window->close();
-    QTRY_VERIFY(m_window.isNull());
+    m_rig.reset();
 }
 
 void TestEndToEnd::init() {
@@ -133,39 +115,17 @@ void TestEndToEnd::init() {
     if (m_window->picker())
         m_window->picker()->unload();
     m_window->session().player().stop();
-    // The announcement check of an earlier start must be over: switching it on again while it
-    // runs does not restart its countdown.
-    QTRY_VERIFY(!m_window->findChild<QTimer *>("Timer1")->isActive());
-    // Nor may a line of an earlier test still wait to go into the transcript.
-    QTRY_COMPARE_WITH_TIMEOUT(m_room->linesWaiting(), 0, 10000);
+    // The announcement check of an earlier start must be over (switching it on again while it
+    // runs does not restart its countdown), and no line may still wait for the transcript.
+    QVERIFY(m_rig->settle());
 }
 
 bool TestEndToEnd::say(const QString &text, const QString &speaker) {
-    // The room writes a line typed by hand as HTML.
-    const QString words = QStringLiteral(": ") + ChatRoom::escape(text) + QStringLiteral("<!--");
-    const QString who = QStringLiteral("<B>") + speaker + QStringLiteral("</B>");
-    // A now-playing line typed between this line and the next poll would hide it from the
-    // scanner, which reports only the last line: let a pending announcement check go first.
-    const QTimer *check = m_window->findChild<QTimer *>("Timer1");
-    if (!QTest::qWaitFor([check] { return !check->isActive(); }, 3000))
-        return false;
-    bool seen = false;
-    ChatScanner &scanner = m_window->session().scanner();
-    const auto watch = connect(&scanner, &ChatScanner::aimchatscan, this, [&] {
-        seen =
-            seen || (scanner.oldlastlyne().contains(words) && scanner.oldlastlyne().contains(who));
-    });
-    if (speaker == kUser)
-        m_room->sayAsUser(text);
-    else
-        m_room->say(speaker, text);
-    const bool reported = QTest::qWaitFor([&] { return seen; }, 3000);
-    disconnect(watch);
-    return reported;
+    return m_rig->say(text, speaker);
 }
 
 bool TestEndToEnd::transcriptHasLine(const QString &text) {
-    return m_room->transcript().contains(QStringLiteral(": ") + text + QStringLiteral("<!-- ("));
+    return m_rig->saidLine(text);
 }
 
 QString TestEndToEnd::playingFile() const {
