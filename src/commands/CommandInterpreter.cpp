@@ -80,11 +80,8 @@ bool CommandInterpreter::searchAndPick(const QString &whatsaid) {
     const QString search = aimchat::DecodeEntities(whatsaid.mid(2));
     const QString key = fold(search);
     const Library &library = m_host.library();
-    const int rows = library.count();
-    for (int row = 0; row < rows; ++row) {
-        if (library.foldedDisplayLine(row).contains(key))
-            m_host.pickerAdd(library.displayLine(row));
-    }
+    for (const int row : library.displayMatches(key))
+        m_host.pickerAdd(library.displayLine(row));
 
     const int listed = m_host.pickerCount();
     if (listed == 1) {
@@ -103,12 +100,7 @@ bool CommandInterpreter::randomAmongMatches(const QString &whatsaid) {
         return false;
 
     const QString key = fold(aimchat::DecodeEntities(whatsaid.mid(2)));
-    const Library &library = m_host.library();
-    const int rows = library.count();
-    for (int row = 0; row < rows; ++row) {
-        if (library.foldedDisplayLine(row).contains(key))
-            RandomPool.append(row);
-    }
+    RandomPool.append(m_host.library().displayMatches(key));
 
     if (RandomPool.isEmpty()) {
         m_host.sendChat(QStringLiteral("error ; no files found to play"));
