@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/RestartWindow.h"
 #include "app/SaveAndStay.h"
+#include "library/AllFormats.h"
 
 AppController::AppController(Platform &platform, QObject *parent)
     : QObject(parent), m_platform(platform) {}
@@ -36,6 +37,7 @@ void AppController::createMainWindow() {
     if (!m_screenName.isEmpty())
         window->setScreenName(m_screenName);
     window->listenAlong().setGiven(m_stream);
+    window->allFormats().setGiven(m_allFormats);
     window->runLoadSequence();
     // A close of the system that came before this window existed is carried out now.
     if (m_quitRequested && m_main)

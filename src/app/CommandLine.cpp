@@ -43,6 +43,7 @@ CommandLine::CommandLine(const QStringList &arguments) {
     const QCommandLineOption withRoom(QStringLiteral("with-room"));
     const QCommandLineOption library(QStringLiteral("library"), QString(),
                                      QStringLiteral("folder"));
+    const QCommandLineOption allFormats(QStringLiteral("all-formats"));
     const QCommandLineOption stream(QStringLiteral("stream"), QString(),
                                     QStringLiteral("[address:]port"));
     const QCommandLineOption streamTo(QStringLiteral("stream-to"), QString(),
@@ -55,8 +56,8 @@ CommandLine::CommandLine(const QStringList &arguments) {
                                        QStringLiteral("url"));
     const QCommandLineOption listeners(QStringLiteral("stream-listeners"), QString(),
                                        QStringLiteral("n"));
-    parser.addOptions({help, version, screenName, withRoom, library, stream, streamTo, passwordFile,
-                       bitrate, streamUrl, listeners});
+    parser.addOptions({help, version, screenName, withRoom, library, allFormats, stream, streamTo,
+                       passwordFile, bitrate, streamUrl, listeners});
     for (const char *name : kQtValueOptions)
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
@@ -83,6 +84,7 @@ CommandLine::CommandLine(const QStringList &arguments) {
         return;
     }
     m_withRoom = parser.isSet(withRoom);
+    m_allFormats = parser.isSet(allFormats);
     if (parser.isSet(library)) {
         // Add Files only ever picks a folder that exists. A mistyped one would still be
         // remembered, in place of the folder the user had.
@@ -184,6 +186,9 @@ QString CommandLine::usage(const QString &settingsFile) {
                "      --library FOLDER    after the start, add the media files of FOLDER and\n"
                "                          its immediate subfolders, as Add Files does; the\n"
                "                          folder is remembered for the next start\n"
+               "      --all-formats       switch \"All Formats\" on (remembered): the library\n"
+               "                          also takes flac, ogg, oga, opus, m4a, aac, wav, wv,\n"
+               "                          ape and mpc files, besides mp3, wma, asf and asx\n"
                "      --stream [ADDRESS:]PORT\n"
                "                          let the room listen along: serve what plays as an\n"
                "                          MP3 stream at http://ADDRESS:PORT/ (ADDRESS is\n"

@@ -26,6 +26,8 @@ public:
     bool withRoom() const { return m_withRoom; }
     // The folder to scan after the start, absolute; empty when none was given.
     QString libraryFolder() const { return m_libraryFolder; }
+    // --all-formats: the library takes the other audio formats too.
+    bool allFormats() const { return m_allFormats; }
     // The stream of --stream and --stream-to with their companions; none when neither was given.
     const std::optional<StreamSettings> &stream() const { return m_stream; }
 
@@ -41,5 +43,6 @@ private:
     QString m_screenName;
     bool m_withRoom = false;
     QString m_libraryFolder;
+    bool m_allFormats = false;
     std::optional<StreamSettings> m_stream;
 };

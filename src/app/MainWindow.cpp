@@ -12,6 +12,7 @@
 #include "chat/ChatScanner.h"
 #include "commands/CommandInterpreter.h"
 #include "commands/PickerSlot.h"
+#include "library/AllFormats.h"
 #include "library/Fold.h"
 #include "library/FolderScanner.h"
 #include "library/Library.h"
@@ -127,6 +128,14 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     hooks.owner = this;
     m_scanner = std::make_unique<FolderScanner>(m_library.get(), platform.tagReader, hooks);
     connect(m_scanner.get(), &FolderScanner::walkFinished, m_panel, &PlayerPanel::refillBag);
+    // "All Formats" (library/AllFormats): the scan asks it which files to take; switched on, the
+    // remembered folder is scanned again to take in what it left out.
+    m_allFormats = new AllFormats(
+        [this](const QString &key) { return GetSetting(key); },
+        [this](const QString &key, const QString &value) { SetSetting(key, value); }, this);
+    m_scanner->setFormats(m_allFormats);
+    connect(m_allFormats, &AllFormats::switchedOn, this,
+            [this] { addfiles(GetSetting(QStringLiteral("xdir"))); });
 
     connectControls();
     // After the panel, which sets the caption the stream's title is read from.
@@ -188,6 +197,7 @@ void MainWindow::runLoadSequence() {
     // The folder scan waits with events running; a close asked for meanwhile runs afterwards.
     const CloseGuard::Hold hold(*m_closeGuard);
     loadSettings();
+    m_allFormats->restore();
     m_startCount = GetSetting(QStringLiteral("load"));
     if (m_startCount.isEmpty())
         m_startCount = QStringLiteral("1");
@@ -327,6 +337,7 @@ MenuForm *MainWindow::frmx() {
             SetSetting(QString::fromLatin1(kNoRepeatsKey), QString::number(int(on)));
         });
         m_listen->connectMenu(m_frmx->item(QStringLiteral("mnuListen")));
+        m_allFormats->connectMenu(m_frmx->item(QStringLiteral("mnuAllFormats")));
         m_tray->connectMenu(m_frmx);
     }
     return m_frmx;

@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <memory>
 
+class AllFormats;
 class ChatScanner;
 class CommandInterpreter;
 class FolderScanner;
@@ -100,6 +101,7 @@ public:
     AboutWindow *credits() const { return m_about; }
     bool listMenuArmed() const { return m_listMenu->armed(); }
     ListenAlong &listenAlong() { return *m_listen; }
+    AllFormats &allFormats() { return *m_allFormats; }
 
     // CommandHost
     QString screenName() const override;
@@ -173,6 +175,7 @@ private:
     TrayControl *m_tray = nullptr;
     LibraryMenu *m_listMenu = nullptr;
     ListenAlong *m_listen = nullptr;
+    AllFormats *m_allFormats = nullptr;
     QPointer<AboutWindow> m_about;
 
     QString m_startCount;

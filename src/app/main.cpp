@@ -66,6 +66,7 @@ int main(int argc, char *argv[]) {
     controller.setScreenName(screenName);
     controller.setLibraryFolder(options.libraryFolder());
     controller.setStream(options.stream());
+    controller.setAllFormats(options.allFormats());
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
                      &AppController::closeMainWindow);
     QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);

@@ -48,7 +48,11 @@ bool FailingListing::list(const QString &folder, Contents &contents) const {
 }
 
 Scan::Scan(const TagReader *reader, const DirectoryListing *listing)
-    : scanner(&library, reader ? reader : &tags, hooks(), listing) {
+    : formats([this](const QString &key) { return settings.value(key); },
+              [this](const QString &key, const QString &value) { settings[key] = value; }),
+      scanner(&library, reader ? reader : &tags, hooks(), listing) {
+    formats.setSay([this](const QString &text) { said << text; });
+    scanner.setFormats(&formats);
     QObject::connect(&scanner, &FolderScanner::progressWindowShown,
                      [this](AddProgressWindow *window) { watch(window); });
 }
