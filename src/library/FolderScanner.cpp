@@ -7,6 +7,7 @@
 #include "platform/FreeMemory.h"
 #include "platform/TagReader.h"
 
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -230,7 +231,9 @@ void FolderScanner::complete(const QString &source, std::unique_ptr<TagPrefetch>
         delete window.data();
     }
     // The walk's and the tag readers' scratch (the index, paths, tags) is gone: its pages go
-    // back to the system rather than stay with the player for good.
+    // back to the system rather than stay with the player for good. That takes a few tens of
+    // milliseconds for a large library, so it waits for the event loop: at start, until the
+    // window is up.
     prefetch.reset();
-    FreeMemory::giveBack();
+    QTimer::singleShot(0, [] { FreeMemory::giveBack(); });
 }
