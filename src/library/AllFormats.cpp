@@ -34,8 +34,9 @@ AllFormats::AllFormats(Lookup lookup, Store store, QObject *parent)
     : QObject(parent), m_lookup(std::move(lookup)), m_store(std::move(store)) {}
 
 void AllFormats::restore() {
+    // Before the start's own scan, which then takes them: no second scan for the switch.
     if (m_given)
-        setOn(true);
+        m_store(settingsKey(), QStringLiteral("1"));
 }
 
 bool AllFormats::isOn() const {
