@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <utility>
@@ -115,6 +116,10 @@ void runLibrary(const Adds &adds, bool batch) {
         library.endBatch();
     report(batch ? "Library::AddIt, one batch" : "Library::AddIt, one by one", int(adds.size()),
            watch, library.count());
+    if (batch)
+        std::printf("  %-44s %9.1f MB (%.0f bytes per entry)\n", "library memory (entries, texts)",
+                    double(library.memoryBytes()) / 1e6,
+                    double(library.memoryBytes()) / std::max(1, library.count()));
 }
 
 // The refusal test alone, the way AddIt runs it: ask, then add the path line if absent.

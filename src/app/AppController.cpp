@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/RestartWindow.h"
 #include "app/SaveAndStay.h"
+#include "library/AllFormats.h"
 #include "session/Session.h"
 #include "session/StreamFollower.h"
 
@@ -37,6 +38,7 @@ void AppController::createMainWindow() {
     if (!m_screenName.isEmpty())
         window->session().setScreenName(m_screenName);
     window->session().stream().setGiven(m_stream);
+    window->session().allFormats().setGiven(m_allFormats);
     window->runLoadSequence();
     // A close of the system that came before this window existed is carried out now.
     if (m_quitRequested && m_main)

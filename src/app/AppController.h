@@ -25,6 +25,8 @@ public:
     void setLibraryFolder(const QString &folder) { m_libraryFolder = folder; }
     // A stream given on the command line: every main window streams it, and remembers it.
     void setStream(const std::optional<StreamSettings> &stream) { m_stream = stream; }
+    // --all-formats: every main window switches "All Formats" on, and remembers it.
+    void setAllFormats(bool on) { m_allFormats = on; }
     void start();
     MainWindow *mainWindow() const;
     // A close request of the system (a signal, the session ending): the close sequence runs, at
@@ -55,6 +57,7 @@ private:
     QString m_screenName;
     QString m_libraryFolder;
     std::optional<StreamSettings> m_stream;
+    bool m_allFormats = false;
     bool m_quitRequested = false;
     int m_exitCode = 0;
 };

@@ -44,6 +44,7 @@ CommandLine::CommandLine(const QStringList &arguments) {
     const QCommandLineOption noWindow(QStringLiteral("no-window"));
     const QCommandLineOption library(QStringLiteral("library"), QString(),
                                      QStringLiteral("folder"));
+    const QCommandLineOption allFormats(QStringLiteral("all-formats"));
     const QCommandLineOption stream(QStringLiteral("stream"), QString(),
                                     QStringLiteral("[address:]port"));
     const QCommandLineOption streamTo(QStringLiteral("stream-to"), QString(),
@@ -58,8 +59,8 @@ CommandLine::CommandLine(const QStringList &arguments) {
                                        QStringLiteral("n"));
     const QCommandLineOption perAddress(QStringLiteral("stream-listeners-per-address"), QString(),
                                         QStringLiteral("n"));
-    parser.addOptions({help, version, screenName, withRoom, noWindow, library, stream, streamTo,
-                       passwordFile, bitrate, streamUrl, listeners, perAddress});
+    parser.addOptions({help, version, screenName, withRoom, noWindow, library, allFormats, stream,
+                       streamTo, passwordFile, bitrate, streamUrl, listeners, perAddress});
     for (const char *name : kQtValueOptions)
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
@@ -87,6 +88,7 @@ CommandLine::CommandLine(const QStringList &arguments) {
     }
     m_withRoom = parser.isSet(withRoom);
     m_noWindow = parser.isSet(noWindow);
+    m_allFormats = parser.isSet(allFormats);
     if (parser.isSet(library)) {
         // Add Files only ever picks a folder that exists. A mistyped one would still be
         // remembered, in place of the folder the user had.
@@ -201,6 +203,9 @@ QString CommandLine::usage(const QString &settingsFile) {
                "      --library FOLDER    after the start, add the media files of FOLDER and\n"
                "                          its immediate subfolders, as Add Files does; the\n"
                "                          folder is remembered for the next start\n"
+               "      --all-formats       switch \"All Formats\" on (remembered): the library\n"
+               "                          also takes flac, ogg, oga, opus, m4a, aac, wav, wv,\n"
+               "                          ape and mpc files, besides mp3, wma, asf and asx\n"
                "      --stream [ADDRESS:]PORT\n"
                "                          let the room listen along: serve what plays as an\n"
                "                          MP3 stream at http://ADDRESS:PORT/ (ADDRESS is\n"

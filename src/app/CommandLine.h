@@ -28,6 +28,8 @@ public:
     bool noWindow() const { return m_noWindow; }
     // The folder to scan after the start, absolute; empty when none was given.
     QString libraryFolder() const { return m_libraryFolder; }
+    // --all-formats: the library takes the other audio formats too.
+    bool allFormats() const { return m_allFormats; }
     // The stream of --stream and --stream-to with their companions; none when neither was given.
     const std::optional<StreamSettings> &stream() const { return m_stream; }
 
@@ -44,5 +46,6 @@ private:
     bool m_withRoom = false;
     bool m_noWindow = false;
     QString m_libraryFolder;
+    bool m_allFormats = false;
     std::optional<StreamSettings> m_stream;
 };

@@ -1,6 +1,7 @@
 #include "app/WindowMenus.h"
 
 #include "app/MainWindow.h"
+#include "library/AllFormats.h"
 #include "library/Library.h"
 #include "session/Session.h"
 #include "session/StreamFollower.h"
@@ -46,6 +47,8 @@ MenuForm *WindowMenus::form() {
     item("mnuNoRepeats")->setChecked(m_session.settings().noRepeats());
     connect(item("mnuNoRepeats"), &QAction::toggled, this,
             [this](bool on) { m_session.settings().setNoRepeats(on); });
+    item("mnuAllFormats")->setChecked(m_session.allFormats().isOn());
+    connect(item("mnuAllFormats"), &QAction::toggled, &m_session.allFormats(), &AllFormats::setOn);
     item("mnuListen")->setChecked(m_session.stream().isOn());
     connect(item("mnuListen"), &QAction::toggled, &m_session.stream(), &StreamFollower::setOn);
     m_tray.connectMenu(m_form);

@@ -45,6 +45,7 @@ int runWithoutWindow(int argc, char *argv[], const CommandLine &options) {
     runner.setScreenName(screenName);
     runner.setLibraryFolder(options.libraryFolder());
     runner.setStream(options.stream());
+    runner.setAllFormats(options.allFormats());
     // The desktop's Quit ends it as a signal does; there is no window to raise.
     wiring.connectDesktop(runner.session(), {{}, [&runner] {
                                                  runner.requestClose();
@@ -73,6 +74,7 @@ int runWithWindow(int argc, char *argv[], const CommandLine &options) {
     controller.setScreenName(screenName);
     controller.setLibraryFolder(options.libraryFolder());
     controller.setStream(options.stream());
+    controller.setAllFormats(options.allFormats());
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &controller,
                      &AppController::closeMainWindow);
     QObject::connect(&controller, &AppController::finished, &app, &QCoreApplication::exit);

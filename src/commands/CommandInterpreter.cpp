@@ -78,11 +78,8 @@ bool CommandInterpreter::searchAndPick(const QString &whatsaid) {
     const QString search = aimchat::DecodeEntities(whatsaid.mid(2));
     const QString key = fold(search);
     const Library &library = m_host.library();
-    const int rows = library.count();
-    for (int row = 0; row < rows; ++row) {
-        if (library.foldedDisplayLine(row).contains(key))
-            m_host.pickerAdd(row);
-    }
+    for (const int row : library.displayMatches(key))
+        m_host.pickerAdd(row);
 
     const int listed = m_host.pickerCount();
     if (listed == 1) {
@@ -111,12 +108,7 @@ bool CommandInterpreter::randomAmongMatches(const QString &whatsaid) {
 
 int CommandInterpreter::drawAmong(const QString &search, bool *found) {
     const QString key = fold(search);
-    const Library &library = m_host.library();
-    const int rows = library.count();
-    for (int row = 0; row < rows; ++row) {
-        if (library.foldedDisplayLine(row).contains(key))
-            RandomPool.append(row);
-    }
+    RandomPool.append(m_host.library().displayMatches(key));
     if (found)
         *found = !RandomPool.isEmpty();
     int drawn = -1;

@@ -1,6 +1,7 @@
 #include "library/AddProgressWindow.h"
 
 #include <QLabel>
+#include <QMetaMethod>
 #include <QProgressBar>
 
 AddProgressWindow::AddProgressWindow(QWidget *owner)
@@ -19,27 +20,42 @@ AddProgressWindow::AddProgressWindow(QWidget *owner)
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
     m_bar->setGeometry(12, 36, 306, 22);
+    m_sincePaint.start();
 }
 
 AddProgressWindow::~AddProgressWindow() = default;
+
+QString AddProgressWindow::caption(int done, int total) {
+    return QStringLiteral("Add %1 of %2 files.").arg(done).arg(total);
+}
 
 void AddProgressWindow::setTotal(int total) {
     m_bar->setMaximum(total);
 }
 
 void AddProgressWindow::showProgress(int done, int total) {
-    const QString text = QStringLiteral("Add %1 of %2 files.").arg(done).arg(total);
-    m_labStat->setText(text);
-    m_bar->setValue(done);
-    emit statusShown(text);
+    m_done = done;
+    m_total = total;
+    if (isSignalConnected(QMetaMethod::fromSignal(&AddProgressWindow::statusShown)))
+        emit statusShown(caption(done, total));
+    if (m_sincePaint.elapsed() >= m_repaintMs) {
+        paintProgress();
+        m_sincePaint.restart();
+    }
+}
+
+void AddProgressWindow::paintProgress() {
+    m_labStat->setText(caption(m_done, m_total));
+    m_bar->setValue(m_done);
+    repaint();
 }
 
 QString AddProgressWindow::status() const {
-    return m_labStat->text();
+    return m_done < 0 ? m_labStat->text() : caption(m_done, m_total);
 }
 
 int AddProgressWindow::value() const {
-    return m_bar->value();
+    return m_done < 0 ? m_bar->value() : m_done;
 }
 
 int AddProgressWindow::maximum() const {

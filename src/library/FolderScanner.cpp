@@ -1,13 +1,16 @@
 #include "library/FolderScanner.h"
 
 #include "library/AddProgressWindow.h"
+#include "library/AllFormats.h"
 #include "library/Library.h"
 #include "library/TagPrefetch.h"
+#include "platform/FreeMemory.h"
 #include "platform/TagReader.h"
 
-#include <QElapsedTimer>
+#include <QTimer>
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -51,9 +54,15 @@ FolderScanner::~FolderScanner() = default;
 bool FolderScanner::isMediaName(const QString &name) {
     if (name.size() < 3)
         return false;
-    const QString tail = name.right(3).toLower();
-    return tail == QLatin1String("mp3") || tail == QLatin1String("wma") ||
-           tail == QLatin1String("asf") || tail == QLatin1String("asx");
+    // Lower-casing any other character than A to Z never gives one of these letters, so the
+    // test needs no lower-cased copy of the name.
+    char16_t tail[3];
+    for (int i = 0; i < 3; ++i) {
+        const char16_t unit = name[name.size() - 3 + i].unicode();
+        tail[i] = unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+    }
+    const QStringView lower(tail, 3);
+    return lower == u"mp3" || lower == u"wma" || lower == u"asf" || lower == u"asx";
 }
 
 bool FolderScanner::isHiddenName(const QString &name) {
@@ -89,7 +98,11 @@ void FolderScanner::addfiles(const QString &source) {
     if (source.isEmpty() || !m_library)
         return;
     std::unique_ptr<TagPrefetch> prefetch;
+    m_allFormats = m_formats && m_formats->isOn();
+    m_leftOut = 0;
     walk(source, prefetch);
+    if (m_formats && m_leftOut > 0)
+        m_formats->leftOut(folderPath(source), m_leftOut);
     emit walkFinished();
     // Also for a folder without subfolders: it is the most common music folder of all, and only
     // the completion remembers it and shows its tags.
@@ -138,7 +151,17 @@ void FolderScanner::startPrefetch(std::unique_ptr<TagPrefetch> &prefetch) const 
 }
 
 void FolderScanner::addMedia(QStringList files, const QString &folder, TagPrefetch *prefetch) {
-    files.removeIf([](const QString &name) { return isHiddenName(name) || !isMediaName(name); });
+    files.removeIf([this](const QString &name) {
+        if (isHiddenName(name))
+            return true;
+        if (isMediaName(name))
+            return false;
+        if (!AllFormats::isOtherFormatName(name))
+            return true;
+        if (!m_allFormats)
+            ++m_leftOut;
+        return !m_allFormats;
+    });
     sortNames(files);
     for (const QString &name : std::as_const(files)) {
         if (m_library->AddIt(name, folder) != Library::AddResult::Added || !prefetch)
@@ -183,10 +206,12 @@ void FolderScanner::complete(const QString &source, std::unique_ptr<TagPrefetch>
     emit passStarted();
 
     const int n = library->count();
-    if (window)
+    if (window) {
         window->setTotal(n);
-    QElapsedTimer sincePaint;
-    sincePaint.start();
+        window->setRepaintInterval(m_repaintMs);
+    }
+    // The views hear of the new display lines once, at the end of the pass.
+    std::optional<BatchGuard> batch(std::in_place, *library);
     for (int row = 0; row < n; ++row) {
         // Files added during the wait were never queued; they are read here.
         const int arrival = library->arrivalOf(row);
@@ -198,18 +223,20 @@ void FolderScanner::complete(const QString &source, std::unique_ptr<TagPrefetch>
         const QString line = attributeLine(read, library->fileName(row));
         if (!line.isEmpty())
             library->setDisplayLine(row, line);
-        if (window) {
+        // Only the progress window is drawn, and not for every file; no other event is
+        // processed until the scan returns.
+        if (window)
             window->showProgress(row, n);
-            // Only the progress window is drawn, and not for every file; no other event is
-            // processed until the scan returns.
-            if (sincePaint.elapsed() >= m_repaintMs) {
-                window->repaint();
-                sincePaint.restart();
-            }
-        }
     }
+    batch.reset();
     if (window) {
         window->close();
         delete window.data();
     }
+    // The walk's and the tag readers' scratch (the index, paths, tags) is gone: its pages go
+    // back to the system rather than stay with the player for good. That takes a few tens of
+    // milliseconds for a large library, so it waits for the event loop: at start, until the
+    // window is up.
+    prefetch.reset();
+    QTimer::singleShot(0, [] { FreeMemory::giveBack(); });
 }

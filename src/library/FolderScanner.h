@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/AllFormats.h"
 #include "platform/DirectoryListing.h"
 
 #include <QObject>
@@ -64,9 +65,13 @@ public:
     }
     // How often the progress window repaints itself during the pass.
     void setRepaintInterval(int milliseconds) { m_repaintMs = milliseconds; }
+    // "All Formats": with it on, the walk also takes the other audio formats; with it off, it
+    // tells it how many it left out. Without it, only the library's own formats count.
+    void setFormats(AllFormats *formats) { m_formats = formats; }
 
     // A file counts as media when the last three characters of its name, lower-cased, are
-    // "mp3", "wma", "asf" or "asx"; names shorter than three characters never do.
+    // "mp3", "wma", "asf" or "asx"; names shorter than three characters never do. With "All
+    // Formats" on, so do the names AllFormats::isOtherFormatName takes.
     static bool isMediaName(const QString &name);
     // Names beginning with "." are hidden and left out of the scan. On Windows no name is: there
     // the listing leaves out entries by their hidden and system attributes.
@@ -101,4 +106,8 @@ private:
     const DirectoryListing *m_listing;
     int m_workers;
     int m_repaintMs = 50;
+    QPointer<AllFormats> m_formats;
+    // This scan's: whether it takes the other formats, and how many files of them it left out.
+    bool m_allFormats = false;
+    int m_leftOut = 0;
 };

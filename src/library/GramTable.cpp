@@ -2,10 +2,18 @@
 
 namespace {
 
-constexpr size_t kInitialCapacity = 4096;
+constexpr size_t kInitialCapacity = 16 * 1024;
 
 bool tooFull(qsizetype used, size_t capacity) {
     return size_t(used) * 10 > capacity * 7;
+}
+
+// A library's scan fills the table from empty, and every growth writes a whole new table
+// (fresh pages, each a fault) and moves every key: small tables grow fourfold, so a scan of tens
+// of thousands of files grows it four times rather than eight, and large ones twofold, so that
+// the last growth never overshoots by much.
+size_t grown(size_t capacity) {
+    return capacity < (size_t(1) << 18) ? capacity * 4 : capacity * 2;
 }
 
 } // namespace
@@ -21,7 +29,7 @@ GramTable &GramTable::operator=(GramTable &&) noexcept = default;
 void GramTable::reserve(qsizetype keys) {
     size_t capacity = m_slots.size();
     while (tooFull(m_used + keys, capacity))
-        capacity *= 2;
+        capacity = grown(capacity);
     if (capacity != m_slots.size())
         grow(capacity);
 }
@@ -38,7 +46,7 @@ size_t GramTable::probe(quint32 tag) const {
 
 void GramTable::add(quint64 key, qint32 text, qint32 position) {
     if (tooFull(m_used + 1, m_slots.size()))
-        grow(m_slots.size() * 2);
+        grow(grown(m_slots.size()));
     const quint32 tag = tagOf(key);
     Slot &slot = m_slots[probe(tag)];
     if (slot.head < 0) {

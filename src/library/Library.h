@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -9,7 +10,8 @@
 // column 1 the path line (shown by lstFiles), so both lists address an entry by the same row.
 //
 // Path line: file name, "|", folder, the platform's separator, file name (a folder that already
-// ends with the separator, the root, gets no second one).
+// ends with the separator, the root, gets no second one). It is made when asked for, from the
+// file name and the folder, as are the full path and the folded lines the searches compare.
 // Entries stand in case-insensitive alphabetical order of their file names; replacing a display
 // line never moves an entry. The entry's number (as the user sees it) is its row plus 1.
 class Library : public QAbstractTableModel {
@@ -34,6 +36,9 @@ public:
     // it began. A begin/end pair inside an open batch only counts: the outermost endBatch()
     // places the entries. Views see the new rows appended, then (unless they all belong at the
     // end) one layout change that moves them into place with persistent indexes remapped.
+    // Display lines replaced during a batch read back at once; views hear of them in one change
+    // at its end. The refusal test's index, which only adds need, is dropped at the end of the
+    // outermost batch and made again by the next add.
     void beginBatch();
     void endBatch();
     bool isBatchOpen() const;
@@ -65,8 +70,13 @@ public:
 
     // First row whose folded display line contains `foldedKey` (plain substring test); -1 if none.
     int firstDisplayMatch(const QString &foldedKey) const;
+    // Every row whose folded display line contains `foldedKey`, in row order.
+    QList<int> displayMatches(const QString &foldedKey) const;
     // Last row whose folded path line contains `foldedKey`; -1 if none.
     int lastPathMatch(const QString &foldedKey) const;
+
+    // What the entries take (their records, texts and folders), for figures.
+    qsizetype memoryBytes() const;
 
     // QAbstractItemModel
     int rowCount(const QModelIndex &parent = {}) const override;

@@ -5,13 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// ID3v2 and ASF headers without pictures fit in the head; ID3v1, APE and Lyrics3 in the tail.
-constexpr long kHeadBytes = 4 * 1024;
-constexpr long kTailBytes = 4 * 1024;
-
-} // namespace
+namespace {} // namespace
 
 ReadOnlyFileStream::ReadOnlyFileStream(const QByteArray &name) : m_name(name) {
     const int fd = ::open(m_name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -24,7 +18,8 @@ ReadOnlyFileStream::ReadOnlyFileStream(const QByteArray &name) : m_name(name) {
     }
     m_fd = fd;
     m_size = long(info.st_size);
-    m_tailStart = std::max(0L, m_size - kTailBytes);
+    // ID3v2 and ASF headers without pictures fit in the head; ID3v1, APE and Lyrics3 in the tail.
+    m_tailStart = std::max(0L, m_size - kWindowBytes);
 }
 
 ReadOnlyFileStream::~ReadOnlyFileStream() {
@@ -55,35 +50,33 @@ void ReadOnlyFileStream::seek(long offset, Position from) {
     m_position = std::max(0L, m_position);
 }
 
-bool ReadOnlyFileStream::fill(QByteArray &window, long start, long count) {
-    window.resize(count);
+long ReadOnlyFileStream::fill(char *to, long start, long count) const {
     long done = 0;
     while (done < count) {
-        const ssize_t got = ::pread(m_fd, window.data() + done, size_t(count - done), start + done);
+        const ssize_t got = ::pread(m_fd, to + done, size_t(count - done), start + done);
         if (got <= 0)
             break;
         done += got;
     }
-    window.truncate(done);
-    return true;
+    return done;
 }
 
 TagLib::ByteVector ReadOnlyFileStream::read(long start, long count) {
     if (m_fd < 0 || start >= m_size || count <= 0)
         return {};
     count = std::min(count, m_size - start);
-    if (start + count <= kHeadBytes) {
-        if (!m_headRead)
-            m_headRead = fill(m_head, 0, std::min(kHeadBytes, m_size));
-        if (start + count <= long(m_head.size()))
-            return TagLib::ByteVector(m_head.constData() + start, unsigned(count));
+    if (start + count <= kWindowBytes) {
+        if (m_headSize < 0)
+            m_headSize = fill(m_head.data(), 0, std::min(kWindowBytes, m_size));
+        if (start + count <= m_headSize)
+            return TagLib::ByteVector(m_head.data() + start, unsigned(count));
     } else if (start >= m_tailStart) {
-        if (!m_tailRead)
-            m_tailRead = fill(m_tail, m_tailStart, m_size - m_tailStart);
-        if (start - m_tailStart + count <= long(m_tail.size()))
-            return TagLib::ByteVector(m_tail.constData() + (start - m_tailStart), unsigned(count));
+        if (m_tailSize < 0)
+            m_tailSize = fill(m_tail.data(), m_tailStart, m_size - m_tailStart);
+        if (start - m_tailStart + count <= m_tailSize)
+            return TagLib::ByteVector(m_tail.data() + (start - m_tailStart), unsigned(count));
     }
-    QByteArray direct;
-    fill(direct, start, count);
-    return TagLib::ByteVector(direct.constData(), unsigned(direct.size()));
+    TagLib::ByteVector direct(unsigned(count), '\0');
+    direct.resize(unsigned(fill(direct.data(), start, count)));
+    return direct;
 }

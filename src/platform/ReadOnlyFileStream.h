@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <array>
 #include <taglib/tiostream.h>
 
 // A file for TagLib to read tags from, with as few system calls as possible: TagLib's own
 // FileStream opens files for writing first and seeks, stats and re-reads the same blocks many
 // times per file, which dominates a folder scan of tens of thousands of files. Here the file
 // is opened read-only and non-blocking (a FIFO never blocks), refused unless it is a regular
-// file, and its first and last few kilobytes, where tags live, are read once each.
+// file, and its first and last few kilobytes, where tags live, are read once each, into the
+// object itself: a folder scan makes one stream per file, best on the stack.
 class ReadOnlyFileStream : public TagLib::IOStream {
 public:
     explicit ReadOnlyFileStream(const QByteArray &name);
@@ -26,17 +28,21 @@ public:
     void truncate(long) override {}
 
 private:
+    static constexpr long kWindowBytes = 4 * 1024;
+    using Window = std::array<char, kWindowBytes>;
+
     // Bytes [start, start + count) of the file, from the cached windows where possible.
     TagLib::ByteVector read(long start, long count);
-    bool fill(QByteArray &window, long start, long count);
+    // Reads up to `count` bytes at `start` into `to`; how many it got.
+    long fill(char *to, long start, long count) const;
 
     QByteArray m_name;
     int m_fd = -1;
     long m_size = 0;
     long m_position = 0;
-    QByteArray m_head;
-    bool m_headRead = false;
-    QByteArray m_tail;
+    Window m_head;
+    long m_headSize = -1; // -1: not read yet
+    Window m_tail;
     long m_tailStart = 0;
-    bool m_tailRead = false;
+    long m_tailSize = -1;
 };

@@ -43,9 +43,14 @@ QByteArray extensionOf(const QByteArray &name) {
 }
 
 // A file opened either through its format's own class or, failing that, through FileRef.
-// Both read from the stream, which must outlive them (members go in reverse order).
+// Both read from the stream, which must outlive them (members go in reverse order); the stream
+// lives in place, on the reader's stack, since TagLib holds on to its address.
 struct OpenedFile {
-    std::unique_ptr<ReadOnlyFileStream> stream;
+    explicit OpenedFile(const QByteArray &name) : stream(name) {}
+    OpenedFile(const OpenedFile &) = delete;
+    OpenedFile &operator=(const OpenedFile &) = delete;
+
+    ReadOnlyFileStream stream;
     std::unique_ptr<TagLib::File> owned;
     TagLib::FileRef ref;
 
@@ -56,17 +61,17 @@ struct OpenedFile {
 // and with withAudio false no audio frames are read at all. Unknown extensions go through
 // FileRef, which knows a few more formats. Only regular files are opened (see
 // ReadOnlyFileStream): a FIFO would block, folders and devices are not media.
-OpenedFile openFile(const QByteArray &name, bool withAudio) {
-    OpenedFile opened;
-    opened.stream = std::make_unique<ReadOnlyFileStream>(name);
-    if (!opened.stream->isOpen())
-        return opened;
+void openFile(OpenedFile &opened, bool withAudio) {
+    if (!opened.stream.isOpen())
+        return;
     using Style = TagLib::AudioProperties::ReadStyle;
-    TagLib::IOStream *file = opened.stream.get();
+    TagLib::IOStream *file = &opened.stream;
+    const QByteArray name(opened.stream.name());
     TagLib::ID3v2::FrameFactory *frames = TagLib::ID3v2::FrameFactory::instance();
     const QByteArray ext = extensionOf(name);
     const Style style = Style::Average;
-    if (ext == "mp3" || ext == "mp2" || ext == "mpga")
+    // Raw AAC (ADTS) is no format TagLib knows, but its tags are ID3v2 in front, as in an mp3.
+    if (ext == "mp3" || ext == "mp2" || ext == "mpga" || ext == "aac")
         opened.owned = std::make_unique<TagLib::MPEG::File>(file, frames, withAudio, style);
     else if (ext == "wma" || ext == "asf" || ext == "wmv")
         opened.owned = std::make_unique<TagLib::ASF::File>(file, withAudio, style);
@@ -98,11 +103,26 @@ OpenedFile openFile(const QByteArray &name, bool withAudio) {
         file->seek(0);
         opened.ref = TagLib::FileRef(file, withAudio, style);
     }
-    return opened;
 }
 
 QString toQString(const TagLib::String &text) {
     return QString::fromUtf8(text.toCString(true)).trimmed();
+}
+
+// Artist and title. A WAV file's tag() is its ID3v2 chunk alone; most WAV files carry their
+// tags in the RIFF INFO chunk instead, which then stands in for it.
+MediaTags tagsOf(const TagLib::File &file) {
+    MediaTags tags;
+    if (const TagLib::Tag *tag = file.tag()) {
+        tags.artist = toQString(tag->artist());
+        tags.title = toQString(tag->title());
+    }
+    const auto *wav = dynamic_cast<const TagLib::RIFF::WAV::File *>(&file);
+    if (wav && tags.artist.isEmpty() && tags.title.isEmpty() && wav->hasInfoTag()) {
+        tags.artist = toQString(wav->InfoTag()->artist());
+        tags.title = toQString(wav->InfoTag()->title());
+    }
+    return tags;
 }
 
 } // namespace
@@ -114,26 +134,24 @@ TagLibReader::TagLibReader() {
 }
 
 MediaTags TagLibReader::readTags(const QString &path) const {
-    MediaTags tags;
-    const OpenedFile opened = openFile(FileNames::encode(path), false);
+    OpenedFile opened(FileNames::encode(path));
+    openFile(opened, false);
     const TagLib::File *file = opened.get();
-    if (!file || !file->isValid() || !file->tag())
-        return tags;
-    tags.artist = toQString(file->tag()->artist());
-    tags.title = toQString(file->tag()->title());
-    return tags;
+    if (!file || !file->isValid())
+        return {};
+    return tagsOf(*file);
 }
 
 MediaFacts TagLibReader::readFacts(const QString &path) const {
     MediaFacts facts;
-    const OpenedFile opened = openFile(FileNames::encode(path), true);
+    OpenedFile opened(FileNames::encode(path));
+    openFile(opened, true);
     const TagLib::File *file = opened.get();
     if (!file || !file->isValid())
         return facts;
-    if (const TagLib::Tag *tag = file->tag()) {
-        facts.artist = toQString(tag->artist());
-        facts.title = toQString(tag->title());
-    }
+    const MediaTags tags = tagsOf(*file);
+    facts.artist = tags.artist;
+    facts.title = tags.title;
     if (const TagLib::AudioProperties *audio = file->audioProperties()) {
         facts.lengthMs = std::max(0, audio->lengthInMilliseconds());
         // TagLib gives kilobits per second.

@@ -3,6 +3,7 @@
 #include "chat/AimChat.h"
 #include "chat/ChatScanner.h"
 #include "commands/CommandInterpreter.h"
+#include "library/AllFormats.h"
 #include "library/Fold.h"
 #include "library/FolderScanner.h"
 #include "library/Library.h"
@@ -68,6 +69,12 @@ Session::Session(Platform &platform, QObject *parent)
     };
     hooks.showProgress = false;
     m_scanner = std::make_unique<FolderScanner>(m_library.get(), platform.tagReader, hooks);
+    m_allFormats = new AllFormats([this] { return m_settings.allFormats(); },
+                                  [this](bool on) { m_settings.setAllFormats(on); }, this);
+    m_scanner->setFormats(m_allFormats);
+    // Switched on: the remembered folder is scanned again to take in what it left out.
+    connect(m_allFormats, &AllFormats::switchedOn, this,
+            [this] { addfiles(m_settings.libraryFolder()); });
 
     connect(m_scanner.get(), &FolderScanner::walkFinished, m_autoRandom, &AutoRandom::refill);
     connect(m_chat1, &ChatScanner::aimchatscan, this,
@@ -106,6 +113,7 @@ void Session::load() {
     // The folder scan waits with events running; a close asked for meanwhile runs afterwards.
     const CloseGuard::Hold hold(*m_guard);
     loadSettings();
+    m_allFormats->restore();
     const qint64 starts = m_settings.startCount();
     setChatScan(true);
     m_chat1->SendChat(product::loadAnnouncement());

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <memory>
 
+class AllFormats;
 class AutoRandom;
 class ChatPicker;
 class ChatScanner;
@@ -41,6 +42,8 @@ public:
     NowPlaying &nowPlaying() const { return *m_nowPlaying; }
     AutoRandom &autoRandom() { return *m_autoRandom; }
     StreamFollower &stream() { return *m_stream; }
+    // "All Formats": which files the folder scan takes.
+    AllFormats &allFormats() { return *m_allFormats; }
     // Held by every wait that runs events inside a handler (the scan's, and the window's boxes
     // and menus): a close asked for meanwhile runs once the last one has ended.
     CloseGuard &closeGuard() { return *m_guard; }
@@ -132,6 +135,7 @@ private:
     NowPlaying *m_nowPlaying;
     AutoRandom *m_autoRandom;
     StreamFollower *m_stream;
+    AllFormats *m_allFormats;
     std::unique_ptr<CommandInterpreter> m_interpreter;
     std::unique_ptr<FolderScanner> m_scanner;
     std::unique_ptr<ChatPicker> m_chatPicker;

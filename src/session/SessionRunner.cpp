@@ -1,5 +1,6 @@
 #include "session/SessionRunner.h"
 
+#include "library/AllFormats.h"
 #include "session/CloseGuard.h"
 #include "session/Log.h"
 #include "session/Session.h"
@@ -19,6 +20,7 @@ void SessionRunner::start() {
     if (!m_screenName.isEmpty())
         m_session->setScreenName(m_screenName);
     m_session->stream().setGiven(m_stream);
+    m_session->allFormats().setGiven(m_allFormats);
     m_session->load();
     if (!m_libraryFolder.isEmpty() && !m_session->closeGuard().asked())
         m_session->addfiles(m_libraryFolder);

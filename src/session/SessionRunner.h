@@ -25,6 +25,8 @@ public:
     // Scanned after the load sequence, as Add Files would, and so remembered.
     void setLibraryFolder(const QString &folder) { m_libraryFolder = folder; }
     void setStream(const std::optional<StreamSettings> &stream) { m_stream = stream; }
+    // --all-formats: switched on, and so remembered.
+    void setAllFormats(bool on) { m_allFormats = on; }
 
     void start();
     void requestClose();
@@ -41,5 +43,6 @@ private:
     QString m_screenName;
     QString m_libraryFolder;
     std::optional<StreamSettings> m_stream;
+    bool m_allFormats = false;
     bool m_closed = false;
 };

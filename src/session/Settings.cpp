@@ -10,6 +10,7 @@ constexpr const char *kTextKeys[] = {"cspl", "csst", "cspa", "csff", "csfr"};
 constexpr char kStartInTray[] = "tray";
 constexpr char kTrayNotice[] = "shtr";
 constexpr char kNoRepeats[] = "nrep";
+constexpr char kAllFormats[] = "allf";
 constexpr char kListenAlong[] = "lion";
 constexpr char kStreamServer[] = "lsrv";
 constexpr char kStreamIcecast[] = "lice";
@@ -89,6 +90,14 @@ bool Settings::noRepeats() const {
 
 void Settings::setNoRepeats(bool on) {
     set(kNoRepeats, QString::number(int(on)));
+}
+
+bool Settings::allFormats() const {
+    return flag(kAllFormats);
+}
+
+void Settings::setAllFormats(bool on) {
+    set(kAllFormats, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 bool Settings::listenAlong() const {

@@ -47,11 +47,15 @@ public:
     bool noRepeats() const;
     void setNoRepeats(bool on);
 
+    // "allf": "All Formats" in the options menu. Absent in older files: off.
+    bool allFormats() const;
+    void setAllFormats(bool on);
+
     // "lion": "Listen Along" is on.
     bool listenAlong() const;
     void setListenAlong(bool on);
-    // "lsrv", "lice", "lipw", "libr", "limx", "lipa", "liur": the stream's settings as the user gave
-    // them. A line that does not read counts as absent; nothing streams without them.
+    // "lsrv", "lice", "lipw", "libr", "limx", "lipa", "liur": the stream's settings as the user
+    // gave them. A line that does not read counts as absent; nothing streams without them.
     StreamSettings stream() const;
     void setStream(const StreamSettings &stream);
 

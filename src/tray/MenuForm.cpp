@@ -62,7 +62,8 @@ MenuForm::MenuForm(QWidget *parent) : QWidget(parent) {
                          {"mnuTray", "Send to tray"},
                          {"mnuCredits", "Credits"},
                          {"mnuNoRepeats", "No Repeats", true, false},
-                         {"mnuListen", "Listen Along", true, false}});
+                         {"mnuListen", "Listen Along", true, false},
+                         {"mnuAllFormats", "All Formats", true, false}});
 }
 
 QAction *MenuForm::item(const QString &name) const {

@@ -1,8 +1,11 @@
+#include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "library/Library.h"
 #include "session/Session.h"
 #include "support/TestPlatform.h"
+#include "tray/MenuForm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -39,6 +42,7 @@ private slots:
     void cancelledDialogDoesNothing();
     void rememberedFolderIsScannedAtStart();
     void aFullLibraryIsShown();
+    void allFormats();
 };
 
 void TestAddFiles::addFilesFromTheOptionsMenu() {
@@ -116,6 +120,53 @@ void TestAddFiles::aFullLibraryIsShown() {
     QVERIFY(list->toolTip().contains("full"));
     QVERIFY(list->toolTip().contains("32767"));
     w->close();
+}
+
+void TestAddFiles::allFormats() {
+    QTemporaryDir music;
+    touch(music.filePath("a.mp3"));
+    touch(music.filePath("b.flac"));
+    TestPlatform platform;
+    platform.writeSettings("xdir" + music.path().toUtf8() + "\r\n");
+    const auto start = [&platform] {
+        QPointer<MainWindow> w = new MainWindow(platform.platform());
+        w->runLoadSequence();
+        return w;
+    };
+    QPointer<MainWindow> w = start();
+    QCOMPARE(w->session().songs().count(), 1);
+    // Switched on in the options menu: the remembered folder is scanned again and takes them.
+    platform.menus.choose = "mnuAllFormats";
+    w->findChild<QPushButton *>("Command1")->click();
+    QCOMPARE(w->session().songs().count(), 2);
+    QCOMPARE(w->session().songs().fileName(1), "b.flac");
+    w->close();
+    QTRY_VERIFY(w.isNull());
+    QVERIFY(platform.readSettings().contains("allf1\r\n"));
+
+    // Remembered; switched off, this run's library stays and the next start leaves them out.
+    w = start();
+    QCOMPARE(w->session().songs().count(), 2);
+    QVERIFY(w->frmx()->item("mnuAllFormats")->isChecked());
+    w->findChild<QPushButton *>("Command1")->click();
+    QCOMPARE(w->session().songs().count(), 2);
+    w->close();
+    QTRY_VERIFY(w.isNull());
+    QVERIFY(platform.readSettings().contains("allf0\r\n"));
+    w = start();
+    QCOMPARE(w->session().songs().count(), 1);
+    w->close();
+    QTRY_VERIFY(w.isNull());
+
+    // --all-formats switches it on from the start, and into the file.
+    AppController controller(platform.platform());
+    controller.setAllFormats(true);
+    controller.start();
+    w = controller.mainWindow();
+    QCOMPARE(w->session().songs().count(), 2);
+    QCOMPARE(w->GetSetting("allf"), "1");
+    w->close();
+    QTRY_VERIFY(w.isNull());
 }
 
 QTEST_MAIN(TestAddFiles)

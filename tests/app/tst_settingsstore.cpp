@@ -101,6 +101,8 @@ void TestSettingsStore::update_data() {
     QTest::newRow("a new key leaves the other lines as they stand")
         << QStringList{"x", "xdir", "load2", "csplnow %s"} << "nrep"
         << "1" << false << QStringList{"x", "xdir", "load2", "csplnow %s", "nrep1"};
+    QTest::newRow("All Formats switched off") << QStringList{"allf1", "xdir/m"} << "allf"
+                                              << "0" << false << QStringList{"xdir/m", "allf0"};
     QTest::newRow("case matters when removing") << QStringList{"LOAD5", "load4"} << "load"
                                                 << "5" << false << QStringList{"LOAD5", "load5"};
 }

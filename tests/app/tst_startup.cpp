@@ -54,6 +54,7 @@ void TestStartup::commandLine_data() {
     QTest::newRow("help wins") << QStringList{"--version", "--help"} << A::Help << "";
     QTest::newRow("version") << QStringList{"--version"} << A::Version << "";
     QTest::newRow("library folder") << QStringList{"--library", "."} << A::Run << "";
+    QTest::newRow("all formats") << QStringList{"--all-formats"} << A::Run << "";
     QTest::newRow("library not a folder") << QStringList{"--library", "gone/"} << A::Error << "";
     QTest::newRow("Qt's own options")
         << QStringList{"-platform", "offscreen", "-reverse"} << A::Run << "";
@@ -67,6 +68,7 @@ void TestStartup::commandLine() {
     QCOMPARE(options.action(), action);
     QCOMPARE(options.error().isEmpty(), action != CommandLine::Action::Error);
     QCOMPARE(options.screenName(), screenName);
+    QCOMPARE(options.allFormats(), arguments.contains("--all-formats"));
 }
 
 void TestStartup::streamOptions_data() {

@@ -123,55 +123,75 @@ void TestFolderScanner::scan_data() {
     QTest::addColumn<QStringList>("lines");    // display lines, in row order
     QTest::addColumn<QStringList>("arrivals"); // relative full paths, in the order added
     QTest::addColumn<bool>("completes");
+    QTest::addColumn<bool>("allFormats");
+    QTest::addColumn<int>("leftOut"); // the other formats' files the scan says it left out
 
     const Tags tagged{{"a.mp3", {"Artist A", "Title A"}},
                       {"C.WMA", {"", "Only A Title"}},
                       {"Live/x.asf", {"Artist X", ""}}};
     QTest::newRow("no subfolders: completion all the same")
         << QStringList{"a.mp3", "b.txt", "C.WMA"} << tagged << QStringList{"a.mp3", "C.WMA"}
-        << QStringList{"Artist A - Title A", "C.WMA"} << QStringList{"a.mp3", "C.WMA"} << true;
+        << QStringList{"Artist A - Title A", "C.WMA"} << QStringList{"a.mp3", "C.WMA"} << true
+        << false << 0;
     QTest::newRow("one subfolder: completion replaces lines with an author")
         << QStringList{"a.mp3", "b.txt", "C.WMA", "Live/x.asf"} << tagged
         << QStringList{"a.mp3", "C.WMA", "Live/x.asf"}
         << QStringList{"Artist A - Title A", "C.WMA", "Artist X - x"}
-        << QStringList{"a.mp3", "C.WMA", "Live/x.asf"} << true;
+        << QStringList{"a.mp3", "C.WMA", "Live/x.asf"} << true << false << 0;
     QTest::newRow("one level only")
         << QStringList{"a.mp3", "Live/x.asf", "Live/Deep/y.mp3", "Live/Deep/Deeper/z.mp3"} << Tags{}
         << QStringList{"a.mp3", "Live/x.asf"} << QStringList{"a.mp3", "x.asf"}
-        << QStringList{"a.mp3", "Live/x.asf"} << true;
+        << QStringList{"a.mp3", "Live/x.asf"} << true << false << 0;
     QTest::newRow("media test on the last three characters")
         << QStringList{"mp3", "remixmp3", "song.mp3.bak", "ab", "SONG.MP3", "zz.wma", "sub/"}
         << Tags{} << QStringList{"mp3", "remixmp3", "SONG.MP3", "zz.wma"}
         << QStringList{"mp3", "remixmp3", "SONG.MP3", "zz.wma"}
-        << QStringList{"mp3", "remixmp3", "SONG.MP3", "zz.wma"} << true;
+        << QStringList{"mp3", "remixmp3", "SONG.MP3", "zz.wma"} << true << false << 0;
     QTest::newRow("hidden files and folders left out")
         << QStringList{".h.mp3", "v.mp3", ".hidden/z.mp3", "Sub/.also.mp3", "Sub/w.mp3"} << Tags{}
         << QStringList{"v.mp3", "Sub/w.mp3"} << QStringList{"v.mp3", "w.mp3"}
-        << QStringList{"v.mp3", "Sub/w.mp3"} << true;
+        << QStringList{"v.mp3", "Sub/w.mp3"} << true << false << 0;
     QTest::newRow("only hidden subfolders still complete")
         << QStringList{"v.mp3", ".hidden/z.mp3"} << Tags{{"v.mp3", {"V", "T"}}}
-        << QStringList{"v.mp3"} << QStringList{"V - T"} << QStringList{"v.mp3"} << true;
+        << QStringList{"v.mp3"} << QStringList{"V - T"} << QStringList{"v.mp3"} << true << false
+        << 0;
     QTest::newRow("alphabetical: remix.mp3 first, then x.mp3 refused")
         << QStringList{"x.mp3", "remix.mp3", "d/"} << Tags{} << QStringList{"remix.mp3"}
-        << QStringList{"remix.mp3"} << QStringList{"remix.mp3"} << true;
+        << QStringList{"remix.mp3"} << QStringList{"remix.mp3"} << true << false << 0;
     QTest::newRow("the folder's files before its subfolders")
         << QStringList{"x.mp3", "A/remix.mp3"} << Tags{} << QStringList{"A/remix.mp3", "x.mp3"}
-        << QStringList{"remix.mp3", "x.mp3"} << QStringList{"x.mp3", "A/remix.mp3"} << true;
+        << QStringList{"remix.mp3", "x.mp3"} << QStringList{"x.mp3", "A/remix.mp3"} << true << false
+        << 0;
     // By exact order "C" would come before "a", and x.mp3 would get in first.
     QTest::newRow("subfolders in alphabetical order, case ignored")
         << QStringList{"C/x.mp3", "a/remix.mp3", "B/one.mp3"} << Tags{}
         << QStringList{"B/one.mp3", "a/remix.mp3"} << QStringList{"one.mp3", "remix.mp3"}
-        << QStringList{"a/remix.mp3", "B/one.mp3"} << true;
+        << QStringList{"a/remix.mp3", "B/one.mp3"} << true << false << 0;
     QTest::newRow("subfolder order decides refusals")
         << QStringList{"b/x.mp3", "a/remix.mp3"} << Tags{} << QStringList{"a/remix.mp3"}
-        << QStringList{"remix.mp3"} << QStringList{"a/remix.mp3"} << true;
+        << QStringList{"remix.mp3"} << QStringList{"a/remix.mp3"} << true << false << 0;
     QTest::newRow("files listed in alphabetical order, case ignored")
         << QStringList{"B.mp3", "a.mp3", "C.mp3", "s/"} << Tags{}
         << QStringList{"a.mp3", "B.mp3", "C.mp3"} << QStringList{"a.mp3", "B.mp3", "C.mp3"}
-        << QStringList{"a.mp3", "B.mp3", "C.mp3"} << true;
+        << QStringList{"a.mp3", "B.mp3", "C.mp3"} << true << false << 0;
     QTest::newRow("empty subfolder still completes")
         << QStringList{"only.mp3", "empty/"} << Tags{{"only.mp3", {"O", "T"}}}
-        << QStringList{"only.mp3"} << QStringList{"O - T"} << QStringList{"only.mp3"} << true;
+        << QStringList{"only.mp3"} << QStringList{"O - T"} << QStringList{"only.mp3"} << true
+        << false << 0;
+    const QStringList others{"a.mp3",  "b.flac",    "e.txt",      "f.WV",
+                             ".g.ogg", "Sub/c.ogg", "Sub/d.opus", "Sub/Deep/x.m4a"};
+    QTest::newRow("other formats left out, and counted")
+        << others << Tags{} << QStringList{"a.mp3"} << QStringList{"a.mp3"} << QStringList{"a.mp3"}
+        << true << false << 4;
+    QTest::newRow("All Formats: other formats taken")
+        << others << Tags{{"Sub/c.ogg", {"Ogg Artist", "Ogg Title"}}}
+        << QStringList{"a.mp3", "b.flac", "Sub/c.ogg", "Sub/d.opus", "f.WV"}
+        << QStringList{"a.mp3", "b.flac", "Ogg Artist - Ogg Title", "d.opus", "f.WV"}
+        << QStringList{"a.mp3", "b.flac", "f.WV", "Sub/c.ogg", "Sub/d.opus"} << true << true << 0;
+    QTest::newRow("only other formats: none taken, all counted")
+        << QStringList{"u.oga",     "v.m4a",     "w.aac", "x.wav",
+                       "Sub/y.ape", "Sub/z.mpc", "ogg",   "a.flac.txt"}
+        << Tags{} << QStringList{} << QStringList{} << QStringList{} << true << false << 6;
 }
 
 void TestFolderScanner::scan() {
@@ -181,12 +201,15 @@ void TestFolderScanner::scan() {
     QFETCH(QStringList, lines);
     QFETCH(QStringList, arrivals);
     QFETCH(bool, completes);
+    QFETCH(bool, allFormats);
+    QFETCH(int, leftOut);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(makeTree(dir.path(), tree));
     for (const QString &workers : {QStringLiteral("0"), QStringLiteral("2")}) {
         Scan scan;
         scan.scanner.setWorkerThreads(workers.toInt());
+        scan.formats.setOn(allFormats);
         for (auto it = tags.cbegin(); it != tags.cend(); ++it)
             scan.tags.add(dir.path() + QLatin1Char('/') + it.key(), it.value().at(0),
                           it.value().at(1));
@@ -207,6 +230,14 @@ void TestFolderScanner::scan() {
         QCOMPARE(scan.stored, completes ? QStringList{dir.path()} : QStringList{});
         QCOMPARE(scan.windowsShown, completes ? 1 : 0);
         QCOMPARE(scan.captions, completes ? captionsFor(int(files.size())) : QStringList{});
+        // Once for the scan: how many, where, and how to take them in.
+        QCOMPARE(scan.said.size(), leftOut > 0 ? 1 : 0);
+        for (const QString &words :
+             {QStringLiteral("%1 files in ").arg(leftOut) + dir.path(),
+              QStringLiteral("\"All Formats\""), QStringLiteral("--all-formats")})
+            QVERIFY(leftOut == 0 || scan.said.value(0).contains(words));
+        scan.scanner.addfiles(dir.path());
+        QCOMPARE(scan.said.size(), leftOut > 0 ? 1 : 0);
     }
 }
 

@@ -20,6 +20,8 @@ private slots:
     void facts();
     void tagsMatchFacts_data();
     void tagsMatchFacts();
+    void otherFormats_data();
+    void otherFormats();
     void brokenFiles_data();
     void brokenFiles();
     void fifoDoesNotBlock_data();
@@ -98,6 +100,28 @@ void TestTagLibReader::tagsMatchFacts() {
     const MediaTags tags = m_reader.readTags(testenv::media(file));
     QCOMPARE(tags.artist, artist);
     QCOMPARE(tags.title, title);
+}
+
+void TestTagLibReader::otherFormats_data() {
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<int>("lengthMs"); // 0: TagLib has no length for the format
+    for (const char *extension : {"flac", "ogg", "opus", "m4a", "wv", "wav"})
+        QTest::newRow(extension) << QString::fromLatin1(extension) << 2000;
+    QTest::newRow("aac: ID3v2 in front of raw AAC") << QStringLiteral("aac") << 0;
+}
+
+void TestTagLibReader::otherFormats() {
+    QFETCH(QString, extension);
+    QFETCH(int, lengthMs);
+    const QString file = testenv::media("other." + extension);
+    const QString name = extension.left(1).toUpper() + extension.mid(1);
+    const MediaTags tags = m_reader.readTags(file);
+    const MediaFacts facts = m_reader.readFacts(file);
+    QCOMPARE(tags.artist, name + " Artist");
+    QCOMPARE(tags.title, name + " Title");
+    QCOMPARE(facts.artist, tags.artist);
+    QCOMPARE(facts.title, tags.title);
+    QVERIFY2(qAbs(facts.lengthMs - lengthMs) <= 150, qPrintable(QString::number(facts.lengthMs)));
 }
 
 void TestTagLibReader::brokenFiles_data() {

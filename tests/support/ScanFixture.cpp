@@ -48,7 +48,10 @@ bool FailingListing::list(const QString &folder, Contents &contents) const {
 }
 
 Scan::Scan(const TagReader *reader, const DirectoryListing *listing)
-    : scanner(&library, reader ? reader : &tags, hooks(), listing) {
+    : formats([this] { return allFormats; }, [this](bool on) { allFormats = on; }),
+      scanner(&library, reader ? reader : &tags, hooks(), listing) {
+    formats.setSay([this](const QString &text) { said << text; });
+    scanner.setFormats(&formats);
     QObject::connect(&scanner, &FolderScanner::progressWindowShown,
                      [this](AddProgressWindow *window) { watch(window); });
 }

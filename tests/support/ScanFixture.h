@@ -1,11 +1,13 @@
 #pragma once
 
 #include "library/AddProgressWindow.h"
+#include "library/AllFormats.h"
 #include "library/FolderScanner.h"
 #include "library/Library.h"
 #include "platform/DirectoryListing.h"
 #include "support/FakeTagReader.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -58,6 +60,10 @@ public:
     QPointer<AddProgressWindow> lastWindow;
     // Runs inside the pause hook, as events processed during the wait would.
     std::function<void()> duringPause;
+    // "All Formats", kept in `allFormats`; what it says goes to `said`.
+    bool allFormats = false;
+    QStringList said;
+    AllFormats formats;
     FolderScanner scanner;
 
 private:
