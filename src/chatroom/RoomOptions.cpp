@@ -18,8 +18,11 @@ const char kUsage[] =
     "       chatroom [--socket PATH] [--no-window] --xmpp JID --muc ROOM@SERVICE\n"
     "                [--nick NICK] [--password-file FILE] [--server HOST[:PORT]]\n"
     "                [--trust-cert FILE] [--owner BAREJID] [--pace BURST,MS]\n"
-    "A local chat room that the player can follow, on its own, as an IRC channel or\n"
-    "as an XMPP group chat.\n"
+    "       chatroom [--socket PATH] [--no-window] --mumble HOST[:PORT] --channel NAME\n"
+    "                --nick NICK [--trust-cert FILE] [--cert FILE] [--password-file FILE]\n"
+    "                [--owner NAME|SHA1] [--voice URL] [--pace BURST,MS]\n"
+    "A local chat room that the player can follow, on its own, as an IRC channel, as\n"
+    "an XMPP group chat or as a Mumble channel.\n"
     "  --socket PATH         serve on (or check) the socket at PATH instead of the\n"
     "                        usual place\n"
     "  --running             exit at once: status 0 when a chat room answers on the\n"
@@ -45,7 +48,8 @@ const char kUsage[] =
     "                        line under that nick from any other source is shown as\n"
     "                        \"nick (unverified)\"\n"
     "  --pace BURST,MS       send BURST lines at once, then one every MS milliseconds\n"
-    "                        (default 4,2000: what servers tolerate without flood kicks)\n"
+    "                        (default 4,2000: what servers tolerate without flood kicks;\n"
+    "                        on Mumble 5,1000)\n"
     "  --xmpp JID            make the room an XMPP group chat, signed in as JID\n"
     "                        (name@domain); always over STARTTLS with a verified\n"
     "                        certificate\n"
@@ -54,11 +58,24 @@ const char kUsage[] =
     "                        port 5222)\n"
     "  --owner BAREJID       on XMPP, the owner's JID (alice@example.org): only lines\n"
     "                        whose sender the group chat shows to be that JID reach\n"
-    "                        the player, so the room must show members' JIDs\n";
+    "                        the player, so the room must show members' JIDs\n"
+    "  --mumble HOST[:PORT]  make the room a channel on this Mumble server (port\n"
+    "                        64738), always over TLS with a verified certificate;\n"
+    "                        --channel names the channel (no #)\n"
+    "  --cert FILE           on Mumble, the room's client certificate and its key (PEM);\n"
+    "                        without it the room makes one at its first start and keeps\n"
+    "                        it in ~/.config/chatroom/\n"
+    "  --owner NAME|SHA1     on Mumble, the owner's certificate hash (40 hex digits, as\n"
+    "                        the server shows it) or a name, trusted only while the\n"
+    "                        server shows that user as registered; anyone else under\n"
+    "                        the owner's name is shown as \"NAME (unverified)\"\n"
+    "  --voice URL           on Mumble, play the stream at URL into the channel's voice:\n"
+    "                        the player's own (zandoramp --stream 127.0.0.1:PORT serves\n"
+    "                        http://127.0.0.1:PORT/)\n";
 
-const char *const kValueOptions[] = {"socket", "say",        "irc",           "channel",
-                                     "nick",   "trust-cert", "password-file", "owner",
-                                     "pace",   "xmpp",       "muc",           "server"};
+const char *const kValueOptions[] = {"socket",     "say",           "irc",    "channel", "nick",
+                                     "trust-cert", "password-file", "owner",  "pace",    "xmpp",
+                                     "muc",        "server",        "mumble", "cert",    "voice"};
 const char *const kFlagOptions[] = {"help", "running", "tls", "no-window"};
 
 // HOST or HOST:PORT; false when it is neither.
@@ -134,22 +151,30 @@ QString RoomOptions::read(const QStringList &arguments) {
         return QString();
     const bool irc = isSet("irc");
     const bool xmpp = isSet("xmpp");
-    if (irc && xmpp)
-        return QStringLiteral("--irc and --xmpp do not go together");
-    m_network = irc ? Network::Irc : xmpp ? Network::Xmpp : Network::None;
-    for (const char *name : {"channel", "tls"}) {
-        if (!irc && isSet(name))
-            return QStringLiteral("--%1 goes with --irc").arg(QString::fromLatin1(name));
-    }
+    const bool mumble = isSet("mumble");
+    if (int(irc) + int(xmpp) + int(mumble) > 1)
+        return QStringLiteral("--irc, --xmpp and --mumble do not go together");
+    m_network = irc      ? Network::Irc
+                : xmpp   ? Network::Xmpp
+                : mumble ? Network::Mumble
+                         : Network::None;
+    if (!irc && isSet("tls"))
+        return QStringLiteral("--tls goes with --irc");
+    if (!irc && !mumble && isSet("channel"))
+        return QStringLiteral("--channel goes with --irc or --mumble");
     for (const char *name : {"muc", "server"}) {
         if (!xmpp && isSet(name))
             return QStringLiteral("--%1 goes with --xmpp").arg(QString::fromLatin1(name));
     }
+    for (const char *name : {"cert", "voice"}) {
+        if (!mumble && isSet(name))
+            return QStringLiteral("--%1 goes with --mumble").arg(QString::fromLatin1(name));
+    }
     for (const char *name : {"nick", "trust-cert", "password-file", "owner", "pace"}) {
         if (m_network == Network::None && isSet(name))
-            return QStringLiteral("network options go with --irc or --xmpp");
+            return QStringLiteral("network options go with --irc, --xmpp or --mumble");
     }
-    return irc ? ircSettings() : xmpp ? xmppSettings() : QString();
+    return irc ? ircSettings() : xmpp ? xmppSettings() : mumble ? mumbleSettings() : QString();
 }
 
 // The options every network takes: the certificate to trust, the password file and the pace.
@@ -221,4 +246,35 @@ QString RoomOptions::xmppSettings() {
     if (!m_xmpp.owner.isEmpty() && !isJid(m_xmpp.owner, false))
         return QStringLiteral("--owner wants a bare JID such as alice@example.org");
     return commonSettings(&m_xmpp);
+}
+
+QString RoomOptions::mumbleSettings() {
+    if (!hostAndPort(value("mumble"), &m_mumble.host, &m_mumble.port))
+        return QStringLiteral("--mumble wants HOST or HOST:PORT");
+    m_mumble.channel = value("channel");
+    if (m_mumble.channel.trimmed().isEmpty())
+        return QStringLiteral("--channel wants the name of a channel on the server");
+    m_mumble.nick = value("nick");
+    if (m_mumble.nick.trimmed().isEmpty())
+        return QStringLiteral("--nick wants a name");
+    m_mumble.owner = value("owner");
+    if (isSet("owner") && m_mumble.owner.trimmed().isEmpty())
+        return QStringLiteral("--owner wants a name or a certificate hash");
+    if (isSet("cert")) {
+        // Only looked at here: Qt's TLS backend reads it once the application exists.
+        QFile file(value("cert"));
+        const QByteArray pem = file.open(QIODevice::ReadOnly) ? file.read(1 << 20) : QByteArray();
+        if (!pem.contains("-----BEGIN CERTIFICATE-----") || !pem.contains("PRIVATE KEY-----"))
+            return QStringLiteral("no PEM certificate with its key in %1").arg(file.fileName());
+        m_mumble.certificateFile = file.fileName();
+    }
+    if (isSet("voice")) {
+        const QUrl url(value("voice"), QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty() ||
+            (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+            return QStringLiteral("--voice wants a stream's address such as "
+                                  "http://127.0.0.1:8000/");
+        m_mumble.voice = url.toString();
+    }
+    return commonSettings(&m_mumble);
 }

@@ -26,7 +26,8 @@ std::unique_ptr<RoomNetwork> makeNetwork(const RoomOptions &options) {
         return std::make_unique<IrcClient>(options.irc());
     case RoomOptions::Network::Xmpp:
         return std::make_unique<XmppClient>(options.xmpp());
-
+    case RoomOptions::Network::Mumble:
+        return std::make_unique<MumbleClient>(options.mumble());
     case RoomOptions::Network::None:
         break;
     }
@@ -73,6 +74,13 @@ int serve(const RoomOptions &options) {
                          });
         if (window)
             QObject::connect(link.get(), &NetworkRoomLink::lineRefused, tellStderr);
+        if (auto *mumble = qobject_cast<MumbleClient *>(network.get()))
+            QObject::connect(mumble, &MumbleClient::voiceStateChanged, mumble,
+                             [&window](const QString &text) {
+                                 if (window)
+                                     window->setVoiceStatus(text);
+                                 tellStderr(text);
+                             });
         network->start();
     }
     if (window)

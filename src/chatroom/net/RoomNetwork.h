@@ -20,8 +20,9 @@
 class RoomNetwork : public QObject {
     Q_OBJECT
 public:
-    // Who said a message. An impostor uses the owner's name without being the owner.
-    enum class Sender { Own, Owner, Impostor, Other };
+    // Who said a message. An impostor uses the owner's name without being the owner. A private
+    // message, to the room alone, is shown but never reaches the player, whoever sent it.
+    enum class Sender { Own, Owner, Impostor, Other, Private };
     Q_ENUM(Sender)
     enum class State { Connecting, SigningOn, Joining, Joined, Waiting };
     Q_ENUM(State)
@@ -54,9 +55,12 @@ public:
     virtual QString place() const = 0;
     // True when the network can tell the owner's messages from everyone else's.
     virtual bool checksOwner() const = 0;
+    // True when the group chat's messages are HTML (Mumble's), which the room's lines are
+    // already: they go out as they are. Otherwise they go as plain text.
+    virtual bool takesHtml() const { return false; }
 
-    // Says each of `lines` (plain text, with IRC's bold and underline codes at most) in the group
-    // chat. False, and nothing queued, when the queue has
+    // Says each of `lines` (plain text, with IRC's bold and underline codes at most, or HTML
+    // where the network takes it) in the group chat. False, and nothing queued, when the queue has
     // no room for all of them.
     bool say(const QStringList &lines);
     qsizetype pending() const { return m_queue.pending(); }
