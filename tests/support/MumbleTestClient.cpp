@@ -16,6 +16,7 @@ enum : quint16 {
     kVersion = 0,
     kUdpTunnel = 1,
     kAuthenticate = 2,
+    kPing = 3,
     kServerSync = 5,
     kChannelState = 7,
     kUserRemove = 8,
@@ -36,6 +37,10 @@ MumbleTestClient::MumbleTestClient(QObject *parent) : QObject(parent) {
     int error = 0;
     m_decoder = opus_decoder_create(kRate, 1, &error);
     connect(&m_socket, &QSslSocket::readyRead, this, &MumbleTestClient::read);
+    // The server drops a client that says nothing for 30 s.
+    connect(&m_ping, &QTimer::timeout, this,
+            [this] { send(kPing, mumbleproto::Ping().SerializeAsString()); });
+    m_ping.start(10000);
 }
 
 MumbleTestClient::~MumbleTestClient() {

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QObject>
 #include <QSslSocket>
+#include <QTimer>
 #include <functional>
 #include <vector>
 
@@ -70,6 +71,7 @@ private:
     std::optional<quint32> session(const QByteArray &name) const;
 
     QSslSocket m_socket;
+    QTimer m_ping;
     MumbleFrames m_frames;
     quint32 m_session = 0;
     bool m_synced = false;

@@ -39,6 +39,7 @@ public:
     void updateUser(const mumbleproto::UserState &state);
     void removeUser(quint32 session);
     const User *user(quint32 session) const;
+    const QHash<quint32, User> &users() const { return m_users; }
     void updateChannel(quint32 id, const std::optional<QString> &name);
     void removeChannel(quint32 id);
     // The channel of that name (the exact spelling first, then in any case).

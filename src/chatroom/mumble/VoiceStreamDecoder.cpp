@@ -13,7 +13,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-Q_LOGGING_CATEGORY(lcVoice, "zandoramp.voice")
+Q_LOGGING_CATEGORY(lcVoice, "zandoramp.voice", QtInfoMsg)
 
 namespace {
 
