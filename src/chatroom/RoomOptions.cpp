@@ -49,7 +49,7 @@ const char kUsage[] =
     "                        \"nick (unverified)\"\n"
     "  --pace BURST,MS       send BURST lines at once, then one every MS milliseconds\n"
     "                        (default 4,2000: what servers tolerate without flood kicks;\n"
-    "                        on Mumble 5,1000)\n"
+    "                        on Mumble 5,1100)\n"
     "  --xmpp JID            make the room an XMPP group chat, signed in as JID\n"
     "                        (name@domain); always over STARTTLS with a verified\n"
     "                        certificate\n"

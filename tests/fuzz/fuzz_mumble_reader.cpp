@@ -9,9 +9,11 @@
 
 #include "chatroom/mumble/MumbleFrames.h"
 #include "chatroom/mumble/MumbleReader.h"
+#include "chatroom/mumble/MumbleText.h"
 #include "chatroom/mumble/MumbleVarint.h"
 #include "chatroom/mumble/MumbleVoicePacket.h"
 
+#include <QTextBoundaryFinder>
 #include <QtEndian>
 
 namespace {
@@ -115,5 +117,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (qsizetype at = 0; at < bytes.size(); at += qsizetype(cut))
         reader.read(bytes.mid(at, qsizetype(cut)));
     FUZZ_CHECK(reader.roster().userCount() <= 100000 && reader.roster().channelCount() <= 100000);
+
+    // The bytes as a line of the room's own, cut to a message length: the pieces give the line
+    // back, and only a piece of one tag, entity or character is longer than the length.
+    const QString line = QString::fromUtf8(bytes.left(4096));
+    const qsizetype length = qsizetype(cut);
+    const QStringList pieces = MumbleText::split(line, length);
+    FUZZ_CHECK(pieces.join(QString()) == line);
+    for (const QString &piece : pieces) {
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, piece);
+        graphemes.toNextBoundary();
+        FUZZ_CHECK(piece.size() <= length || piece.startsWith(QLatin1Char('<')) ||
+                   piece.startsWith(QLatin1Char('&')) || graphemes.position() >= piece.size() ||
+                   piece.at(graphemes.position()).isLowSurrogate());
+    }
     return 0;
 }

@@ -28,7 +28,7 @@ constexpr qint64 kMostVoiceWaiting = 64 * 1024;
 MumbleClient::MumbleClient(Settings settings, QObject *parent)
     : RoomNetwork(QStringLiteral("Mumble"), settings, parent), m_settings(std::move(settings)),
       m_certificate(m_settings.certificateFile.isEmpty()
-                        ? RoomCertificate::ownIn(m_settings.certificateFolder, m_settings.nick)
+                        ? RoomCertificate::ownIn(m_settings.certificateFolder)
                         : RoomCertificate::fromFile(m_settings.certificateFile)),
       m_socket(new QSslSocket(this)), m_reader(m_settings.owner) {
     if (!m_settings.trustedCertificateFile.isEmpty())

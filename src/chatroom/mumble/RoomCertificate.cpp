@@ -43,12 +43,12 @@ QString RoomCertificate::settingsFolder() {
            QStringLiteral("/chatroom");
 }
 
-RoomCertificate RoomCertificate::ownIn(const QString &folder, const QString &commonName) {
+RoomCertificate RoomCertificate::ownIn(const QString &folder) {
     const QString path = QDir(folder).filePath(QString::fromLatin1(kOwnFile));
     if (QFile::exists(path))
         return fromFile(path);
     RoomCertificate made;
-    const QByteArray pem = make(commonName, &made.m_error);
+    const QByteArray pem = make(&made.m_error);
     if (pem.isEmpty())
         return made;
     // Readable by its user only: the key is the room's identity.
@@ -86,7 +86,7 @@ QString RoomCertificate::hash() const {
     return QString::fromLatin1(m_certificate.digest(QCryptographicHash::Sha1).toHex());
 }
 
-QByteArray RoomCertificate::make(const QString &commonName, QString *error) {
+QByteArray RoomCertificate::make(QString *error) {
     const Key key(EVP_RSA_gen(2048));
     const Certificate certificate(X509_new());
     unsigned char serial[8];
@@ -96,7 +96,8 @@ QByteArray RoomCertificate::make(const QString &commonName, QString *error) {
     }
     serial[0] &= 0x7F; // a positive number
     BIGNUM *number = BN_bin2bn(serial, sizeof serial, nullptr);
-    const QByteArray name = commonName.toUtf8();
+    // The server knows the room by the certificate's hash; the name in it is for people.
+    const QByteArray name = "zandoramp chat room";
     X509_NAME *subject = X509_get_subject_name(certificate.get());
     const bool made =
         number && BN_to_ASN1_INTEGER(number, X509_get_serialNumber(certificate.get())) &&

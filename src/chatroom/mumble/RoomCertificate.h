@@ -14,7 +14,7 @@ public:
     // Reads `file`; an empty errorString() when it held a certificate and its key.
     static RoomCertificate fromFile(const QString &file);
     // The one kept in `folder`, made there first when there is none yet.
-    static RoomCertificate ownIn(const QString &folder, const QString &commonName);
+    static RoomCertificate ownIn(const QString &folder);
     // Where the room keeps its settings: $XDG_CONFIG_HOME/chatroom (~/.config/chatroom).
     static QString settingsFolder();
 
@@ -28,7 +28,7 @@ public:
 
 private:
     static RoomCertificate fromPem(const QByteArray &pem, const QString &file);
-    static QByteArray make(const QString &commonName, QString *error);
+    static QByteArray make(QString *error);
 
     QSslCertificate m_certificate;
     QSslKey m_key;
