@@ -38,7 +38,6 @@ public:
     void setAllowed(bool allowed);
     // The server's limit for a user, in bits per second with the packets' overhead.
     void setBandwidth(quint32 bitsPerSecond);
-    int bitrate() const { return m_encoder.bitrate(); }
     // The Opus rate that stays under `bandwidth` once each packet's overhead is counted.
     static int bitrateFor(quint32 bandwidth);
 

@@ -52,8 +52,8 @@ MumbleClient::MumbleClient(Settings settings, QObject *parent)
         onDisconnected();
     });
     connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
-        // A server's own certificate, trusted by name (--trust-cert), is taken whatever name it
-        // was made for: a server that made its own names none. Nothing else is ever ignored.
+        // A server's own certificate, given with --trust-cert, is taken whatever host it names:
+        // the one a server makes for itself names none. Nothing else is ever ignored.
         QStringList reasons;
         for (const QSslError &error : errors) {
             if (error.error() != QSslError::HostNameMismatch ||
@@ -97,10 +97,6 @@ MumbleClient::~MumbleClient() {
         m_socket->flush();
         m_socket->disconnectFromHost();
     }
-}
-
-int MumbleClient::voiceBitrate() const {
-    return m_voice ? m_voice->bitrate() : 0;
 }
 
 template <typename Message> void MumbleClient::send(quint16 type, const Message &message) {

@@ -45,9 +45,6 @@ public:
     QString place() const override { return m_settings.channel; }
     bool checksOwner() const override { return !m_settings.owner.isEmpty(); }
     bool takesHtml() const override { return true; }
-    QString certificateHash() const { return m_certificate.hash(); }
-    // The Opus rate of the voice, for the server's bandwidth; 0 without voice.
-    int voiceBitrate() const;
 
 signals:
     // The voice's stream: playing, dropped, opened again.
