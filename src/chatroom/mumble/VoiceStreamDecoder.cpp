@@ -113,6 +113,9 @@ bool VoiceStreamDecoder::open(const QString &url, const std::atomic<bool> *stop)
     av_dict_set(&options, "protocol_whitelist", "http,https,tcp,tls", 0);
     av_dict_set(&options, "probesize", "32768", 0);
     av_dict_set(&options, "analyzeduration", "0", 0);
+    // A demuxer keeps an index of where its packets were, for seeking; a live stream plays for
+    // days and is never sought, and at the default bound the index alone grows by a megabyte.
+    av_dict_set(&options, "indexmem", "4096", 0);
     av_dict_set(&options, "user_agent", "zandoramp chatroom", 0);
     const QByteArray address = url.toUtf8();
     const int opened = avformat_open_input(&d->format, address.constData(), nullptr, &options);
