@@ -1,8 +1,8 @@
 // How long from a user's command (a library number) in a network's group chat to the player's
 // "playing ..." line arriving back there, as the user's own client sees it: a real server (ngircd
-// for IRC, prosody for XMPP), the real chatroom program with its real pacing, the real player
-// (libmpv with the null output).
-// Usage: bench_network_latency [irc|xmpp] [COMMANDS]
+// for IRC, prosody for XMPP, murmurd for Mumble), the real chatroom program with its real pacing,
+// the real player (libmpv with the null output).
+// Usage: bench_network_latency [irc|xmpp|mumble] [COMMANDS]
 #include "app/MainWindow.h"
 #include "platform/ChatRoomClient.h"
 #include "session/Session.h"
@@ -41,9 +41,12 @@ int fail(const char *why) {
 int main(int argc, char *argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const bool xmpp = argc > 1 && QByteArray(argv[1]) == "xmpp";
+    const QByteArray networkName = argc > 1 ? QByteArray(argv[1]) : QByteArray("irc");
+    const bool xmpp = networkName == "xmpp";
     const int commands = argc > 2 ? std::max(1, atoi(argv[2])) : 20;
-    TestNetwork network(xmpp ? TestNetwork::Kind::Xmpp : TestNetwork::Kind::Irc);
+    TestNetwork network(xmpp                      ? TestNetwork::Kind::Xmpp
+                        : networkName == "mumble" ? TestNetwork::Kind::Mumble
+                                                  : TestNetwork::Kind::Irc);
     if (!network.missing().isEmpty())
         return fail(qPrintable(network.missing()));
 
@@ -69,6 +72,8 @@ int main(int argc, char *argv[]) {
     QProcess room;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
+    // On Mumble the room keeps its certificate in its settings folder: not the user's.
+    environment.insert("XDG_CONFIG_HOME", folder.filePath("config"));
     room.setProcessEnvironment(environment);
     room.start(testenv::binaryDir() + "/chatroom", QStringList{"--socket", socket} + arguments);
     if (!user->sees("zandoramp"))
@@ -82,7 +87,7 @@ int main(int argc, char *argv[]) {
     window->runLoadSequence();
     platform.dialogs.inputAnswer = QStringLiteral("alice");
     window->labSN_Click();
-    if (!user->waitForText("zandoramp", xmpp ? "trevik" : "\x02\x1Ft", 10000))
+    if (!user->waitForText("zandoramp", network.isIrc() ? "\x02\x1Ft" : "trevik", 10000))
         return fail("no greeting in the channel");
 
     std::vector<double> samples;
@@ -105,7 +110,7 @@ int main(int argc, char *argv[]) {
     }
     std::printf("%s command (a library number) to \"playing ...\" in the group chat, %zu "
                 "commands (%d lost)\n",
-                xmpp ? "XMPP" : "IRC", samples.size(), lost);
+                networkName.toUpper().constData(), samples.size(), lost);
     if (!samples.empty())
         std::printf("  median %7.1f ms   p95 %7.1f ms   min %7.1f   max %7.1f\n",
                     percentile(samples, 0.5), percentile(samples, 0.95), percentile(samples, 0.0),

@@ -16,7 +16,7 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
       m_sendButton(new QPushButton(tr("Send"), this)), m_sayAsNameEdit(new QLineEdit(this)),
       m_sayAsTextEdit(new QLineEdit(this)), m_sayAsButton(new QPushButton(tr("Say as"), this)),
       m_noticeLabel(new QLabel(this)), m_statusLabel(new QLabel(this)),
-      m_networkStatusLabel(new QLabel(this)) {
+      m_networkStatusLabel(new QLabel(this)), m_voiceStatusLabel(new QLabel(this)) {
     setObjectName(QStringLiteral("chatRoomWindow"));
     setWindowTitle(tr("Chat room"));
     m_transcriptView->setObjectName(QStringLiteral("transcriptView"));
@@ -29,6 +29,7 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     m_noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_networkStatusLabel->setObjectName(QStringLiteral("networkStatusLabel"));
+    m_voiceStatusLabel->setObjectName(QStringLiteral("voiceStatusLabel"));
 
     m_sayAsNameEdit->setPlaceholderText(tr("member's screen name"));
     m_sayAsTextEdit->setPlaceholderText(tr("what the member says"));
@@ -39,6 +40,9 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     m_networkStatusLabel->setWordWrap(true);
     m_networkStatusLabel->setTextFormat(Qt::PlainText);
     m_networkStatusLabel->hide();
+    m_voiceStatusLabel->setWordWrap(true);
+    m_voiceStatusLabel->setTextFormat(Qt::PlainText);
+    m_voiceStatusLabel->hide();
 
     auto *nameForm = new QFormLayout;
     nameForm->setObjectName(QStringLiteral("nameForm"));
@@ -67,6 +71,7 @@ ChatRoomWindow::ChatRoomWindow(ChatRoom *room, QWidget *parent)
     layout->addWidget(m_noticeLabel);
     layout->addWidget(m_statusLabel);
     layout->addWidget(m_networkStatusLabel);
+    layout->addWidget(m_voiceStatusLabel);
     resize(560, 420);
 
     m_userNameEdit->setText(m_room->userName());
@@ -107,6 +112,11 @@ void ChatRoomWindow::showNetwork(const QString &status) {
 
 void ChatRoomWindow::setNetworkStatus(const QString &text) {
     m_networkStatusLabel->setText(text);
+}
+
+void ChatRoomWindow::setVoiceStatus(const QString &text) {
+    m_voiceStatusLabel->setText(text);
+    m_voiceStatusLabel->show();
 }
 
 void ChatRoomWindow::showNetworkWarning(const QString &text) {

@@ -26,6 +26,8 @@ public:
     // Something about the network that holds for the whole session, such as a group chat that
     // hides who its members are.
     void showNetworkWarning(const QString &text);
+    // A third status line, for the voice a room plays into its network's channel.
+    void setVoiceStatus(const QString &text);
 
 private:
     void showTranscript();
@@ -44,4 +46,5 @@ private:
     QLabel *m_noticeLabel;
     QLabel *m_statusLabel;
     QLabel *m_networkStatusLabel;
+    QLabel *m_voiceStatusLabel;
 };

@@ -25,7 +25,7 @@ void LinePacer::setOwnerOnly(bool ownerOnly) {
 }
 
 bool LinePacer::passesOn(Origin origin) const {
-    return !m_ownerOnly || origin != Origin::Other;
+    return origin != Origin::Private && (!m_ownerOnly || origin != Origin::Other);
 }
 
 bool LinePacer::offer(const QString &line, Origin origin) {
@@ -43,7 +43,7 @@ bool LinePacer::offer(const QString &line, Origin origin) {
         }
     }
     if (m_queue.size() >= bound) {
-        if (origin == Origin::Other) {
+        if (origin == Origin::Other || origin == Origin::Private) {
             if (passOn && !m_overflowing) {
                 m_overflowing = true;
                 emit overflowing(tr("Lines of others are coming faster than the player can read "

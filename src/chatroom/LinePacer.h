@@ -22,9 +22,10 @@ public:
     static constexpr qsizetype bound = 64;
 
     enum class Origin {
-        Own,   // the room's own user: the player's lines, or typed in the room's box
-        Owner, // the verified owner on a network
-        Other, // anyone else
+        Own,     // the room's own user: the player's lines, or typed in the room's box
+        Owner,   // the verified owner on a network
+        Other,   // anyone else
+        Private, // a message to the room alone on a network: never a command
     };
     // A monotonic clock; the steady clock unless replaced.
     using Clock = std::function<std::chrono::milliseconds()>;

@@ -14,7 +14,7 @@ NetworkRoomLink::NetworkRoomLink(ChatRoom *room, RoomNetwork *network, QObject *
 
 QString NetworkRoomLink::sendToNetwork(const QString &html) {
     // IRC's text is plain text with a few formatting codes, which a network without them drops.
-    if (m_network->say(irctext::fromHtml(html)))
+    if (m_network->say(m_network->takesHtml() ? QStringList{html} : irctext::fromHtml(html)))
         return QString();
     const QString reason = tr("Not sent: more than %1 lines would be waiting to go to %2.")
                                .arg(m_network->queueBound())
@@ -27,11 +27,14 @@ void NetworkRoomLink::showMessage(const QString &nick, const QString &text, bool
                                   RoomNetwork::Sender sender) {
     // An action is shown with the nick in front, so it never reads as a command.
     const QString shown = action ? QStringLiteral("* ") + nick + QLatin1Char(' ') + text : text;
-    const QString speaker =
-        sender == RoomNetwork::Sender::Impostor ? tr("%1 (unverified)").arg(nick) : nick;
-    const LinePacer::Origin origin = sender == RoomNetwork::Sender::Own ? LinePacer::Origin::Own
-                                     : sender == RoomNetwork::Sender::Owner
-                                         ? LinePacer::Origin::Owner
-                                         : LinePacer::Origin::Other;
+    const QString speaker = sender == RoomNetwork::Sender::Impostor
+                                ? tr("%1 (unverified)").arg(nick)
+                            : sender == RoomNetwork::Sender::Private ? tr("%1 (private)").arg(nick)
+                                                                     : nick;
+    const LinePacer::Origin origin =
+        sender == RoomNetwork::Sender::Own       ? LinePacer::Origin::Own
+        : sender == RoomNetwork::Sender::Owner   ? LinePacer::Origin::Owner
+        : sender == RoomNetwork::Sender::Private ? LinePacer::Origin::Private
+                                                 : LinePacer::Origin::Other;
     m_room->appendLine(speaker, ChatRoom::escape(shown), origin);
 }

@@ -20,9 +20,15 @@ QString program() {
     return testenv::binaryDir() + QStringLiteral("/chatroom");
 }
 
-void startRoom(QProcess &process, const QStringList &arguments) {
+// `noWindow`: with --no-window, and with no display of any kind to open.
+void startRoom(QProcess &process, QStringList arguments, bool noWindow = false) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (noWindow) {
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+        arguments << QStringLiteral("--no-window");
+    }
     process.setProcessEnvironment(environment);
     process.start(program(), arguments);
 }
@@ -50,6 +56,7 @@ private slots:
     void reportsWhetherARoomIsRunning();
     void rejectsUnknownArguments_data();
     void rejectsUnknownArguments();
+    void servesAndRefusesASecondRoom_data();
     void servesAndRefusesASecondRoom();
     void saysInARunningRoom();
 };
@@ -119,6 +126,14 @@ void TstChatRoomProgram::rejectsUnknownArguments_data() {
         << xmpp + QStringList{"--owner", "a@example.org/home"} << 2;
     QTest::newRow("irc and xmpp") << xmpp + irc << 2;
     QTest::newRow("tls on xmpp") << xmpp + QStringList{"--tls"} << 2;
+    const QStringList mumble{"--mumble", "localhost", "--channel", "music", "--nick", "z"};
+    QTest::newRow("mumble without a channel") << QStringList{"--mumble", "localhost"} << 2;
+    QTest::newRow("voice on irc") << irc + QStringList{"--voice", "http://127.0.0.1:8000/"} << 2;
+    QTest::newRow("voice that is no stream's address")
+        << mumble + QStringList{"--voice", "/home/me/song.mp3"} << 2;
+    QTest::newRow("no client certificate")
+        << mumble + QStringList{"--cert", "/nonexistent/room.pem"} << 2;
+    QTest::newRow("mumble and xmpp") << mumble + QStringList{"--xmpp", "z@example.org"} << 2;
 }
 
 void TstChatRoomProgram::rejectsUnknownArguments() {
@@ -129,11 +144,18 @@ void TstChatRoomProgram::rejectsUnknownArguments() {
     QVERIFY2(output.contains("--running") && output.contains("--socket"), output.constData());
 }
 
+void TstChatRoomProgram::servesAndRefusesASecondRoom_data() {
+    QTest::addColumn<bool>("noWindow");
+    QTest::newRow("window") << false;
+    QTest::newRow("no window") << true;
+}
+
 void TstChatRoomProgram::servesAndRefusesASecondRoom() {
+    QFETCH(bool, noWindow);
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("room"));
     QProcess first;
-    startRoom(first, {QStringLiteral("--socket"), path});
+    startRoom(first, {QStringLiteral("--socket"), path}, noWindow);
     QVERIFY(first.waitForStarted(10000));
     // Generous: this client talks to another process on a busy test machine.
     ChatRoomClient client(path, 5000);
@@ -148,9 +170,14 @@ void TstChatRoomProgram::servesAndRefusesASecondRoom() {
     client.pressSend();
     QVERIFY2(client.transcript().contains(QStringLiteral(": <b>hello</b><!-- (")),
              qPrintable(client.transcript()));
+    if (noWindow) {
+        // The window's line, as plain text on stderr.
+        QByteArray shown;
+        QTRY_VERIFY((shown += first.readAllStandardError()).contains(": hello\n"));
+    }
 
     QProcess second;
-    startRoom(second, {QStringLiteral("--socket"), path});
+    startRoom(second, {QStringLiteral("--socket"), path}, noWindow);
     QVERIFY(second.waitForStarted(10000));
     QByteArray complaint;
     QTRY_VERIFY_WITH_TIMEOUT(

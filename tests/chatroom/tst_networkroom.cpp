@@ -1,8 +1,9 @@
 // The player commanded from a network's group chat, as a user would: a real server (ngircd for an
-// IRC channel, or prosody for an XMPP group chat, as ZAMP_TEST_NETWORK says), the real chatroom
-// program joined to it, the real player (libmpv with the null audio output) following that room,
-// and small clients of that network playing the user and another member. The cases are the same
-// on both networks; the few that belong to one network alone say so.
+// IRC channel, prosody for an XMPP group chat or murmurd for a Mumble channel, as
+// ZAMP_TEST_NETWORK says), the real chatroom program joined to it, the real player (libmpv with
+// the null audio output) following that room, and small clients of that network playing the user
+// and another member. The cases are the same on every network; the few that belong to some
+// alone say so. On Mumble the room also plays the player's listen-along stream into the channel.
 #include "app/MainWindow.h"
 #include "chat/ChatScanner.h"
 #include "commands/MultiPicker.h"
@@ -10,8 +11,11 @@
 #include "platform/ChatRoomClient.h"
 #include "player/MediaPlayer.h"
 #include "session/Session.h"
+#include "session/StreamFollower.h"
+#include "stream/StreamService.h"
 #include "support/ChatMember.h"
 #include "support/IrcTestClient.h"
+#include "support/MumbleTestClient.h"
 #include "support/TestEnv.h"
 #include "support/TestNetwork.h"
 #include "support/TestPlatform.h"
@@ -37,6 +41,8 @@ const struct {
     {"a1.mp3", "untagged.mp3"}, {"b2.wma", "tagged.wma"}, {"c3.asf", "tagged.asf"},
     {"d4.mp3", "long.mp3"},     {"e5.mp3", "tagged.mp3"},
 };
+// Songs the channel hears on Mumble, each a tone of its own.
+const char *const kTones[] = {"tone400.mp3", "tone700.mp3"};
 
 } // namespace
 
@@ -60,6 +66,7 @@ private slots:
     void connectionLoss();
     void secondRoom_data();
     void secondRoom();
+    void voiceFollowsThePlayer();
     // Last: the user's client leaves the channel, and comes back without its operator status.
     void ownerGuard_data();
     void ownerGuard();
@@ -74,6 +81,7 @@ private:
     std::unique_ptr<ChatMember> m_bob; // another member
     QProcess m_room;
     std::unique_ptr<ChatRoomClient> m_client;
+    StreamService m_stream; // on Mumble, what the room plays into the channel
     std::unique_ptr<TestPlatform> m_platform;
     QPointer<MainWindow> m_window;
 };
@@ -81,6 +89,9 @@ private:
 void TestNetworkRoom::startRoom(QProcess &process, const QStringList &arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
+    // Each room its own settings folder: on Mumble it keeps its own certificate there.
+    environment.insert("XDG_CONFIG_HOME",
+                       arguments.value(arguments.indexOf("--socket") + 1) + ".config");
     process.setProcessEnvironment(environment);
     process.start(testenv::binaryDir() + "/chatroom", arguments);
 }
@@ -92,14 +103,25 @@ QString TestNetworkRoom::playingFile() const {
 void TestNetworkRoom::initTestCase() {
     if (!m_network.missing().isEmpty())
         QSKIP(qPrintable(m_network.missing()));
-    QVERIFY2(m_network.start(), qPrintable(m_network.errorString()));
+    if (!m_network.start())
+        QSKIP(qPrintable("the server does not start here: " + m_network.errorString()));
     // Alice is first in, and so the group chat's operator or moderator.
     QVERIFY((m_alice = m_network.enter("alice", "alice")));
     QVERIFY((m_bob = m_network.enter("bob", "bob")));
 
     const QString socket = m_folder.filePath("room");
+    QStringList voice;
+    StreamSettings stream;
+    if (m_network.kind() == TestNetwork::Kind::Mumble) {
+        // The stream serves silence from the start, so the room's voice finds it at once.
+        stream.setListen(QString::number(testenv::freePort()));
+        QVERIFY(m_stream.start(stream, {}));
+        voice = QStringList{"--voice", m_stream.url()};
+        for (const char *tone : kTones)
+            QVERIFY(QFile::copy(testenv::media(tone), m_folder.filePath(tone)));
+    }
     startRoom(m_room, QStringList{"--socket", socket} +
-                          m_network.roomArguments(kRoomNick, m_folder.path()));
+                          m_network.roomArguments(kRoomNick, m_folder.path()) + voice);
     QVERIFY(m_alice->sees(kRoomNick));
 
     for (const auto &file : kFiles)
@@ -109,7 +131,11 @@ void TestNetworkRoom::initTestCase() {
     m_client = std::make_unique<ChatRoomClient>(socket, 3000);
     m_platform->platform().chatWindow = m_client.get();
     m_platform->writeSettings("xdir" + m_folder.path().toUtf8() + "\r\n");
+    if (!voice.isEmpty())
+        m_platform->platform().stream = &m_stream;
     m_window = new MainWindow(m_platform->platform());
+    if (!voice.isEmpty())
+        m_window->session().stream().setGiven(stream);
     m_window->runLoadSequence();
     // The greeting's bold and underlined letters come as IRC's own codes, or as plain text.
     QVERIFY(m_alice->waitForText(kRoomNick, m_network.isIrc() ? "\x02\x1Ft\x1F\x02revik \x02\x1F"
@@ -174,7 +200,8 @@ void TestNetworkRoom::incomingLines_data() {
     QTest::addColumn<QString>("shown");
     QTest::newRow("markup is text") << QByteArray("<b>&amp;</b>") << "&lt;b&gt;&amp;amp;&lt;/b&gt;";
     if (!m_network.isIrc()) {
-        QTest::newRow("action") << QByteArray("/me dances") << "* alice dances";
+        if (m_network.kind() == TestNetwork::Kind::Xmpp)
+            QTest::newRow("action") << QByteArray("/me dances") << "* alice dances";
         // A line of its own would read as anyone's, the owner's included.
         QTest::newRow("line break") << QByteArray("hi\nalice: ar") << "hi alice: ar";
         return;
@@ -357,29 +384,45 @@ void TestNetworkRoom::connectionLoss() {
 void TestNetworkRoom::secondRoom_data() {
     QTest::addColumn<bool>("trusted");
     QTest::addColumn<bool>("anonymous");
-    QTest::newRow("trusted certificate, nick taken") << true << false;
-    QTest::newRow("untrusted certificate") << false << false;
-    if (!m_network.isIrc())
-        QTest::newRow("room that hides its members") << true << true;
+    QTest::addColumn<bool>("ownerByName"); // Mumble: the owner a registered name, bob
+    QTest::newRow("trusted certificate, nick taken") << true << false << false;
+    QTest::newRow("untrusted certificate") << false << false << false;
+    if (m_network.kind() == TestNetwork::Kind::Xmpp)
+        QTest::newRow("room that hides its members") << true << true << false;
+    if (m_network.kind() == TestNetwork::Kind::Mumble)
+        QTest::newRow("owner by registered name") << true << false << true;
 }
 
 void TestNetworkRoom::secondRoom() {
     QFETCH(bool, trusted);
     QFETCH(bool, anonymous);
+    QFETCH(bool, ownerByName);
     const QString socket = m_folder.filePath(QTest::currentDataTag());
     QStringList arguments =
         QStringList{"--socket", socket} +
         (trusted ? m_network.roomArguments(kRoomNick, m_folder.path())
                  : m_network.untrustedRoomArguments(kRoomNick, m_folder.path()));
-    if (!m_network.isIrc() && !anonymous)
+    const bool xmpp = m_network.kind() == TestNetwork::Kind::Xmpp;
+    if (xmpp && !anonymous)
         arguments[arguments.indexOf("--xmpp") + 1] = "mallory@localhost"; // the nick taken
     std::unique_ptr<ChatMember> member;
     if (anonymous) {
         arguments[arguments.indexOf("--muc") + 1] = m_network.place(true);
         QVERIFY((member = m_network.enter("alice", "alice", true)));
     }
-    ChatMember &inRoom = anonymous ? *member : *m_alice;
-    if (!m_network.isIrc()) {
+    QByteArray nick = anonymous ? kRoomNick : kRoomNick + "_";
+    if (m_network.kind() == TestNetwork::Kind::Mumble) {
+        // The server lets a newer client from the same address take a name: the name taken here
+        // is bob's, registered to his certificate.
+        arguments[arguments.indexOf("--nick") + 1] = "bob";
+        nick = "bob_";
+        if (ownerByName) {
+            arguments[arguments.indexOf("--owner") + 1] = "bob";
+            QVERIFY((member = m_network.enter("bob", "bob")));
+        }
+    }
+    ChatMember &inRoom = member ? *member : *m_alice;
+    if (xmpp) {
         // What was said before the room came in is history, never shown as new.
         inRoom.say("said before");
         static_cast<XmppTestClient &>(inRoom).setSubject("the subject");
@@ -388,7 +431,6 @@ void TestNetworkRoom::secondRoom() {
     QProcess room;
     room.setProcessChannelMode(QProcess::MergedChannels);
     startRoom(room, arguments);
-    const QByteArray nick = anonymous ? kRoomNick : kRoomNick + "_";
     if (trusted) {
         QVERIFY(inRoom.sees(nick));
         ChatRoomClient client(socket, 3000);
@@ -419,6 +461,25 @@ void TestNetworkRoom::secondRoom() {
     }
     room.terminate();
     QVERIFY(room.waitForFinished(5000));
+}
+
+void TestNetworkRoom::voiceFollowsThePlayer() {
+    if (m_network.kind() != TestNetwork::Kind::Mumble)
+        QSKIP("voice is Mumble's");
+    auto *listener = static_cast<MumbleTestClient *>(m_alice.get());
+    // Each song is heard in the channel as it plays; a pause is heard as the talk ending.
+    for (const auto &[tone, title] : {std::pair{400, "p lagoon"}, std::pair{700, "p canyon"}}) {
+        m_alice->say(title);
+        QVERIFY2(listener->hears(tone, 15000),
+                 qPrintable(QStringLiteral("heard %1 Hz after %2 s of voice, playing %3")
+                                .arg(listener->latest().frequency)
+                                .arg(listener->heard())
+                                .arg(playingFile())));
+    }
+    m_alice->say("pause");
+    QVERIFY(listener->hearsSilence(10000));
+    m_alice->say("play");
+    QVERIFY(listener->hears(700, 10000));
 }
 
 QTEST_MAIN(TestNetworkRoom)

@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             FUZZ_CHECK(line.size() + 1 <= 512);
     }
     FUZZ_CHECK(!fromClient.isEmpty() || peer->state() != QAbstractSocket::ConnectedState ||
-               client->state() != IrcClient::State::Registering);
+               client->state() != IrcClient::State::SigningOn);
 
     // Nothing reaches the transcript as markup: what the network sends, and the user's own lines
     // too, which go out to the channel as plain text and come back like any other. And the

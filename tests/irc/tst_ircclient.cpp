@@ -91,7 +91,7 @@ void TestIrcClient::registerAndSpeak() {
     QCOMPARE(peer.next(300), QByteArray("(none)"));
     peer.send(":zandoramp_!u@h JOIN #zandoramp");
     QCOMPARE(peer.next(), QByteArray("PRIVMSG #Zandoramp :said before joining"));
-    QTRY_COMPARE(client.state(), IrcClient::State::InChannel);
+    QTRY_COMPARE(client.state(), IrcClient::State::Joined);
     QCOMPARE(said.size(), echo ? 0 : 1);
 
     peer.send("@account=Alice :alice!a@h PRIVMSG #zandoramp :p x");

@@ -6,20 +6,22 @@
 #include <memory>
 
 class ChatMember;
+class MumbleServer;
 class NgircdServer;
 class ProsodyServer;
 
 // A group chat on a real server, for the tests and benchmarks that drive the player from a
-// network: an IRC channel (ngircd) or an XMPP group chat (prosody), with the accounts alice, bob
-// and mallory, and the chatroom options that join a room to it with alice as its owner.
+// network: an IRC channel (ngircd), an XMPP group chat (prosody) or a Mumble channel (murmurd),
+// with the accounts alice, bob and mallory, and the chatroom options that join a room to it with
+// alice as its owner.
 class TestNetwork {
 public:
-    enum class Kind { Irc, Xmpp };
+    enum class Kind { Irc, Xmpp, Mumble };
 
     explicit TestNetwork(Kind kind);
     ~TestNetwork();
 
-    // The network named by ZAMP_TEST_NETWORK ("irc", the default, or "xmpp").
+    // The network named by ZAMP_TEST_NETWORK ("irc", the default, "xmpp" or "mumble").
     static Kind fromEnvironment();
 
     Kind kind() const { return m_kind; }
@@ -31,8 +33,8 @@ public:
     QString errorString() const;
     quint16 port() const;
     QString certificateFile() const;
-    // The group chat: "#zandoramp", or "zandoramp@conference.localhost" (a room that shows its
-    // members' JIDs; `anonymous` picks one on a service that hides them).
+    // The group chat: "#zandoramp", "zandoramp@conference.localhost" (a room that shows its
+    // members' JIDs; `anonymous` picks one on a service that hides them) or "music".
     QByteArray place(bool anonymous = false) const;
     QByteArray password() const;
 
@@ -51,4 +53,5 @@ private:
     Kind m_kind;
     std::unique_ptr<NgircdServer> m_irc;
     std::unique_ptr<ProsodyServer> m_xmpp;
+    std::unique_ptr<MumbleServer> m_mumble;
 };

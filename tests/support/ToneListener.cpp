@@ -42,14 +42,20 @@ ToneListener::Sound ToneListener::latest(double seconds) const {
         return {};
     std::vector<int16_t> samples(static_cast<size_t>(count));
     std::memcpy(samples.data(), m_samples.constData() + (available - count) * 2, size_t(count) * 2);
+    return measure(samples.data(), samples.size(), kRate);
+}
+
+ToneListener::Sound ToneListener::measure(const int16_t *samples, size_t count, int rate) {
+    if (count < 2)
+        return {};
     double energy = 0;
     int crossings = 0;
-    for (qsizetype i = 0; i < count; ++i) {
-        energy += double(samples[size_t(i)]) * samples[size_t(i)];
-        if (i > 0 && (samples[size_t(i - 1)] < 0) != (samples[size_t(i)] < 0))
+    for (size_t i = 0; i < count; ++i) {
+        energy += double(samples[i]) * samples[i];
+        if (i > 0 && (samples[i - 1] < 0) != (samples[i] < 0))
             ++crossings;
     }
-    return {crossings / 2.0 / seconds, std::sqrt(energy / double(count))};
+    return {crossings / 2.0 / (double(count) / rate), std::sqrt(energy / double(count))};
 }
 
 bool ToneListener::waitFor(const std::function<bool(const Sound &)> &heard, int timeoutMs) {

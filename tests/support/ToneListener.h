@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 // A listener of a stream: ffmpeg opened at its address, decoding what arrives to PCM (8 kHz,
@@ -32,6 +33,8 @@ public:
     QString errors();
 
     static bool isTone(const Sound &sound, double frequency);
+    // The pitch and loudness of `count` samples at `rate`.
+    static Sound measure(const int16_t *samples, size_t count, int rate);
 
 private:
     void take();

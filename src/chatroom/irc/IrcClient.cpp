@@ -24,15 +24,8 @@ QString plain(const QByteArray &bytes) {
 } // namespace
 
 IrcClient::IrcClient(Settings settings, QObject *parent)
-    : RoomNetwork(settings.pacing, settings.queueBound, parent), m_settings(std::move(settings)),
-      m_socket(new QSslSocket(this)), m_nick(m_settings.nick) {
-    m_retry.setSingleShot(true);
-    m_rejoin.setSingleShot(true);
-    connect(&m_retry, &QTimer::timeout, this, &IrcClient::connectToServer);
-    connect(&m_rejoin, &QTimer::timeout, this, [this] {
-        setState(State::Joining, tr("IRC: joining %1 on %2").arg(m_settings.channel, where()));
-        writeNow(IrcMessage::build("JOIN", {m_settings.channel.toUtf8()}));
-    });
+    : RoomNetwork(QStringLiteral("IRC"), settings, parent), m_settings(std::move(settings)),
+      m_socket(new QSslSocket(this)) {
     connect(this, &IrcClient::channelMessage, this, &IrcClient::relay);
     connect(m_socket, &QSslSocket::readyRead, this, &IrcClient::readLines);
     connect(m_socket, &QSslSocket::disconnected, this, &IrcClient::onDisconnected);
@@ -45,13 +38,13 @@ IrcClient::IrcClient(Settings settings, QObject *parent)
         QStringList reasons;
         for (const QSslError &error : errors)
             reasons << error.errorString();
-        m_lastError = tr("certificate not trusted: %1").arg(reasons.join(QStringLiteral("; ")));
+        setLastError(tr("certificate not trusted: %1").arg(reasons.join(QStringLiteral("; "))));
     });
     connect(m_socket, &QSslSocket::errorOccurred, this, [this] {
         // A reason given before (the server's ERROR line, the certificate's faults) says more
         // than the socket's "remote host closed the connection".
-        if (m_lastError.isEmpty())
-            m_lastError = m_socket->errorString();
+        if (lastError().isEmpty())
+            setLastError(m_socket->errorString());
         onDisconnected();
     });
 
@@ -70,10 +63,6 @@ IrcClient::~IrcClient() {
         m_socket->write(IrcMessage::build("QUIT", {"closing"}) + "\r\n");
         m_socket->flush();
     }
-}
-
-void IrcClient::start() {
-    connectToServer();
 }
 
 QList<QByteArray> IrcClient::encode(const QString &line) const {
@@ -96,7 +85,7 @@ void IrcClient::relay(const QByteArray &rawSource, const QString &account, const
     if (action.isNull() && irctext::isCtcp(text))
         return; // a client-to-client query (VERSION, PING, ...), not something said
     // The server gives no one else the room's nick while the room holds it.
-    const Sender sender = nick == m_nick                                 ? Sender::Own
+    const Sender sender = nick == this->nick()                           ? Sender::Own
                           : m_settings.owner.isOwner(source, account)    ? Sender::Owner
                           : m_settings.owner.isImpostor(source, account) ? Sender::Impostor
                                                                          : Sender::Other;
@@ -105,11 +94,11 @@ void IrcClient::relay(const QByteArray &rawSource, const QString &account, const
 
 void IrcClient::connectToServer() {
     m_buffer.clear();
-    m_lastError.clear();
+    setLastError(QString());
     m_registered = false;
     m_echo = false;
     m_accountTag = false;
-    m_nick = m_settings.nick;
+    setNick(m_settings.nick, false);
     setState(State::Connecting, tr("IRC: connecting to %1").arg(where()));
     if (m_settings.tls)
         m_socket->connectToHostEncrypted(m_settings.host, m_settings.port);
@@ -118,7 +107,7 @@ void IrcClient::connectToServer() {
 }
 
 void IrcClient::onConnected() {
-    setState(State::Registering, tr("IRC: signing on to %1 as %2").arg(where(), m_nick));
+    setState(State::SigningOn, tr("IRC: signing on to %1 as %2").arg(where(), nick()));
     // CAP LS first makes an IRCv3 server hold the registration until CAP END; a server without
     // capabilities answers "unknown command" and registers as usual.
     m_capNegotiating = true;
@@ -126,14 +115,14 @@ void IrcClient::onConnected() {
     writeNow("CAP LS 302");
     if (!m_settings.password.isEmpty())
         writeNow(IrcMessage::build("PASS", {m_settings.password}));
-    writeNow(IrcMessage::build("NICK", {m_nick.toUtf8()}));
-    writeNow(IrcMessage::build("USER", {m_nick.toUtf8(), "0", "*", "zandoramp chat room"}));
+    writeNow(IrcMessage::build("NICK", {nick().toUtf8()}));
+    writeNow(IrcMessage::build("USER", {nick().toUtf8(), "0", "*", "zandoramp chat room"}));
 }
 
 void IrcClient::onDisconnected() {
-    if (m_retry.isActive())
+    if (waitingToReconnect())
         return;
-    retryLater(m_lastError.isEmpty() ? tr("connection closed") : m_lastError);
+    retryLater(lastError().isEmpty() ? tr("connection closed") : lastError());
 }
 
 void IrcClient::readLines() {
@@ -161,35 +150,32 @@ void IrcClient::handle(const IrcMessage &message) {
         handleCap(message);
     } else if (command == "001") {
         m_registered = true;
-        m_nick = QString::fromUtf8(message.param(0));
-        emit nickChanged(m_nick);
-        setState(State::Joining, tr("IRC: joining %1 on %2").arg(m_settings.channel, where()));
-        writeNow(IrcMessage::build("JOIN", {m_settings.channel.toUtf8()}));
+        setNick(QString::fromUtf8(message.param(0)));
+        join();
     } else if ((command == "433" || command == "436") && !m_registered) {
-        m_nick += QLatin1Char('_');
-        writeNow(IrcMessage::build("NICK", {m_nick.toUtf8()}));
+        setNick(nick() + QLatin1Char('_'), false);
+        writeNow(IrcMessage::build("NICK", {nick().toUtf8()}));
     } else if (command == "421" && message.param(1) == "CAP") {
         m_capNegotiating = false;
     } else if (command == "JOIN" && isMe(message.nick()) && isChannel(message.param(0))) {
         resetRetryDelay();
-        setState(State::InChannel,
-                 tr("IRC: in %1 on %2 as %3").arg(m_settings.channel, where(), m_nick));
+        setState(State::Joined,
+                 tr("IRC: in %1 on %2 as %3").arg(m_settings.channel, where(), nick()));
         setQueueOpen(true);
     } else if (command == "KICK" && isChannel(message.param(0)) && isMe(message.param(1))) {
-        rejoinLater(tr("kicked by %1: %2").arg(plain(message.nick()), plain(message.param(2))));
+        waitToRejoin(tr("kicked by %1: %2").arg(plain(message.nick()), plain(message.param(2))));
     } else if ((command == "403" || command == "405" || command == "471" || command == "473" ||
                 command == "474" || command == "475" || command == "477") &&
                isChannel(message.param(1))) {
-        rejoinLater(plain(message.params.value(2, command)));
+        waitToRejoin(plain(message.params.value(2, command)));
     } else if (command == "NICK" && isMe(message.nick())) {
-        m_nick = QString::fromUtf8(message.param(0));
-        emit nickChanged(m_nick);
+        setNick(QString::fromUtf8(message.param(0)));
     } else if (command == "PRIVMSG" && isChannel(message.param(0))) {
         emit channelMessage(message.source,
                             m_accountTag ? message.tags.value("account") : QString(),
                             message.param(1));
     } else if (command == "ERROR" || command == "464" || command == "432") {
-        m_lastError = plain(message.params.isEmpty() ? command : message.params.last());
+        setLastError(plain(message.params.isEmpty() ? command : message.params.last()));
     }
 }
 
@@ -234,31 +220,18 @@ void IrcClient::write(const QByteArray &message) {
         return;
     // Servers do not send our own messages back to us; the room shows them as they went out.
     if (const auto sent = IrcMessage::parse(message))
-        emit channelMessage(m_nick.toUtf8(), QString(), sent->param(1));
+        emit channelMessage(nick().toUtf8(), QString(), sent->param(1));
+}
+
+void IrcClient::join() {
+    setState(State::Joining, tr("IRC: joining %1 on %2").arg(m_settings.channel, where()));
+    writeNow(IrcMessage::build("JOIN", {m_settings.channel.toUtf8()}));
 }
 
 void IrcClient::retryLater(const QString &why) {
-    m_rejoin.stop();
-    const std::chrono::seconds delay = waitToRetry(m_retry);
-    setState(State::Waiting, tr("IRC: disconnected from %1 (%2); connecting again in %3 s")
-                                 .arg(where(), why)
-                                 .arg(delay.count()));
+    waitToReconnect(why);
     m_socket->abort();
     m_buffer.clear();
-}
-
-void IrcClient::rejoinLater(const QString &why) {
-    const std::chrono::seconds delay = waitToRetry(m_rejoin);
-    setState(State::Joining, tr("IRC: out of %1 (%2); joining again in %3 s")
-                                 .arg(m_settings.channel, why)
-                                 .arg(delay.count()));
-}
-
-void IrcClient::setState(State state, const QString &text) {
-    m_state = state;
-    m_stateText = text;
-    emit stateChanged(state, text);
-    emit stateTextChanged(text);
 }
 
 bool IrcClient::isChannel(const QByteArray &name) const {
@@ -266,12 +239,12 @@ bool IrcClient::isChannel(const QByteArray &name) const {
 }
 
 bool IrcClient::isMe(const QByteArray &nick) const {
-    return QString::fromUtf8(nick).compare(m_nick, Qt::CaseInsensitive) == 0;
+    return QString::fromUtf8(nick).compare(this->nick(), Qt::CaseInsensitive) == 0;
 }
 
 qsizetype IrcClient::textBudget() const {
     const qsizetype command = QByteArray("PRIVMSG  :").size() + m_settings.channel.toUtf8().size();
-    return kLineLimit - 2 - command - kRelayedSourceExtra - m_nick.toUtf8().size();
+    return kLineLimit - 2 - command - kRelayedSourceExtra - nick().toUtf8().size();
 }
 
 QString IrcClient::where() const {

@@ -58,7 +58,7 @@ struct XmppCallbacks {
     static int certificateRefused(const xmpp_tlscert_t *, const char *const error) {
         // Never accepted: the handshake fails and the disconnect below tells why.
         if (running())
-            running()->m_lastError = XmppClient::tr("certificate not trusted: %1").arg(text(error));
+            running()->setLastError(XmppClient::tr("certificate not trusted: %1").arg(text(error)));
         return 0;
     }
     // The client whose connection libstrophe is serving: the certificate callback carries neither
@@ -74,7 +74,7 @@ struct XmppCallbacks {
             return;
         if (event == XMPP_CONN_CONNECT)
             return client->connected();
-        QString why = client->m_lastError;
+        QString why = client->lastError();
         if (why.isEmpty() && streamError)
             why = streamError->text ? text(streamError->text)
                                     : XmppClient::tr("stream error %1").arg(streamError->type);
@@ -93,23 +93,20 @@ struct XmppCallbacks {
     }
     static void log(void *userdata, xmpp_log_level_t level, const char *, const char *msg) {
         // Errors only: the debug level would show the sign-in exchange.
-        if (level >= XMPP_LEVEL_ERROR && static_cast<XmppClient *>(userdata)->m_lastError.isEmpty())
-            static_cast<XmppClient *>(userdata)->m_lastError = text(msg);
+        auto *client = static_cast<XmppClient *>(userdata);
+        if (level >= XMPP_LEVEL_ERROR && client->lastError().isEmpty())
+            client->setLastError(text(msg));
     }
 };
 
 XmppClient::XmppClient(Settings settings, QObject *parent)
-    : RoomNetwork(settings.pacing, settings.queueBound, parent), m_settings(std::move(settings)),
-      m_occupants(m_settings.owner), m_nick(m_settings.nick) {
+    : RoomNetwork(QStringLiteral("XMPP"), settings, parent), m_settings(std::move(settings)),
+      m_occupants(m_settings.owner) {
     static const bool initialized = (xmpp_initialize(), true);
     Q_UNUSED(initialized);
     m_logger = std::make_unique<xmpp_log_t>(xmpp_log_t{&XmppCallbacks::log, this});
-    m_retry.setSingleShot(true);
-    m_rejoin.setSingleShot(true);
     m_pumpSoon.setSingleShot(true);
     m_pumpSoon.setInterval(0);
-    connect(&m_retry, &QTimer::timeout, this, &XmppClient::connectToServer);
-    connect(&m_rejoin, &QTimer::timeout, this, &XmppClient::join);
     connect(&m_pumpSoon, &QTimer::timeout, this, &XmppClient::pump);
     connect(&m_tick, &QTimer::timeout, this, &XmppClient::pump);
 }
@@ -123,10 +120,6 @@ XmppClient::~XmppClient() {
         xmpp_run_once(m_ctx, 0);
     }
     releaseConnection();
-}
-
-void XmppClient::start() {
-    connectToServer();
 }
 
 QList<QByteArray> XmppClient::encode(const QString &line) const {
@@ -147,9 +140,9 @@ void XmppClient::write(const QByteArray &message) {
 
 void XmppClient::connectToServer() {
     releaseConnection();
-    m_lastError.clear();
+    setLastError(QString());
     m_inRoom = false;
-    m_nick = m_settings.nick;
+    setNick(m_settings.nick, false);
     m_occupants.clear();
     m_ctx = xmpp_ctx_new(nullptr, m_logger.get());
     m_conn = xmpp_conn_new(m_ctx);
@@ -167,7 +160,7 @@ void XmppClient::connectToServer() {
     const QByteArray host = m_settings.host.toUtf8();
     if (xmpp_connect_client(m_conn, host.constData(), m_settings.port, &XmppCallbacks::connection,
                             this) != XMPP_EOK)
-        return retryLater(m_lastError.isEmpty() ? tr("cannot reach the server") : m_lastError);
+        return retryLater(lastError().isEmpty() ? tr("cannot reach the server") : lastError());
     // The sign-in has timeouts of a few seconds; in the room libstrophe keeps none of its own.
     m_tick.start(1000);
     pumpSoon();
@@ -242,10 +235,10 @@ void XmppClient::dropNotifiers() {
 void XmppClient::join() {
     if (!m_conn || !xmpp_conn_is_connected(m_conn))
         return;
-    setState(State::Joining, tr("XMPP: joining %1 as %2").arg(m_settings.room, m_nick));
+    setState(State::Joining, tr("XMPP: joining %1 as %2").arg(m_settings.room, nick()));
     xmpp_stanza_t *presence = xmpp_presence_new(m_ctx);
     xmpp_stanza_set_to(presence,
-                       (m_settings.room + QLatin1Char('/') + m_nick).toUtf8().constData());
+                       (m_settings.room + QLatin1Char('/') + nick()).toUtf8().constData());
     xmpp_stanza_t *x = xmpp_stanza_new(m_ctx);
     xmpp_stanza_set_name(x, "x");
     xmpp_stanza_set_ns(x, kMucNs);
@@ -286,11 +279,10 @@ void XmppClient::handlePresence(xmpp_stanza_t *presence) {
     if (type == QLatin1String("error")) {
         xmpp_stanza_t *error = xmpp_stanza_get_child_by_name(presence, "error");
         if (!m_inRoom && error && xmpp_stanza_get_child_by_name(error, "conflict")) {
-            m_nick += QLatin1Char('_');
-            emit nickChanged(m_nick);
+            setNick(this->nick() + QLatin1Char('_'));
             return join();
         }
-        return rejoinLater(stanzaErrorText(presence));
+        return waitToRejoin(stanzaErrorText(presence));
     }
     xmpp_stanza_t *x = xmpp_stanza_get_child_by_name_and_ns(presence, "x", kMucUserNs);
     xmpp_stanza_t *item = x ? xmpp_stanza_get_child_by_name(x, "item") : nullptr;
@@ -300,29 +292,26 @@ void XmppClient::handlePresence(xmpp_stanza_t *presence) {
         if (text(xmpp_stanza_get_name(c)) == QLatin1String("status"))
             codes.insert(text(xmpp_stanza_get_attribute(c, "code")));
     }
-    const bool self = codes.contains(QStringLiteral("110")) || nick == m_nick;
+    const bool self = codes.contains(QStringLiteral("110")) || nick == this->nick();
     const QString newNick = item ? text(xmpp_stanza_get_attribute(item, "nick")) : QString();
     if (type == QLatin1String("unavailable")) {
         m_occupants.left(nick);
         if (!self)
             return;
         if (codes.contains(QStringLiteral("303")) && !newNick.isEmpty()) {
-            m_nick = newNick;
-            return emit nickChanged(m_nick);
+            return setNick(newNick);
         }
         m_inRoom = false;
-        return rejoinLater(codes.contains(QStringLiteral("307"))   ? tr("kicked")
-                           : codes.contains(QStringLiteral("301")) ? tr("banned")
-                                                                   : tr("left the room"));
+        return waitToRejoin(codes.contains(QStringLiteral("307"))   ? tr("kicked")
+                            : codes.contains(QStringLiteral("301")) ? tr("banned")
+                                                                    : tr("left the room"));
     }
     m_occupants.arrived(nick, item ? text(xmpp_stanza_get_attribute(item, "jid")) : QString());
     if (!self || m_inRoom)
         return;
     m_inRoom = true;
-    if (nick != m_nick) {
-        m_nick = nick; // the service may change the nick it lets the room in under
-        emit nickChanged(m_nick);
-    }
+    if (nick != this->nick())
+        setNick(nick); // the service may change the nick it lets the room in under
     if (codes.contains(QStringLiteral("201"))) {
         // The room came into being with this join, and a service may keep it locked to
         // everyone else until its creator configures it: accept the service's defaults.
@@ -343,7 +332,7 @@ void XmppClient::handlePresence(xmpp_stanza_t *presence) {
     }
     resetRetryDelay();
     m_tick.start(30000);
-    setState(State::InRoom, tr("XMPP: in %1 as %2").arg(m_settings.room, m_nick));
+    setState(State::Joined, tr("XMPP: in %1 as %2").arg(m_settings.room, this->nick()));
     setQueueOpen(true);
     const bool jidsShown =
         codes.contains(QStringLiteral("100")) ||
@@ -365,7 +354,7 @@ void XmppClient::handleMessage(xmpp_stanza_t *message) {
     if (type == QLatin1String("error") && m_inRoom) {
         // The service no longer has the room in the group chat (it may have restarted it).
         m_inRoom = false;
-        return rejoinLater(stanzaErrorText(message));
+        return waitToRejoin(stanzaErrorText(message));
     }
     const QString nick = oneLine(MucOccupants::resource(from));
     // History, the subject and the service's own notices are not things said now.
@@ -383,32 +372,11 @@ void XmppClient::handleMessage(xmpp_stanza_t *message) {
     if (action)
         said.remove(0, 4);
     emit messageArrived(nick, said, action,
-                        m_occupants.sender(MucOccupants::resource(from), m_nick));
+                        m_occupants.sender(MucOccupants::resource(from), this->nick()));
 }
 
 void XmppClient::retryLater(const QString &why) {
     m_inRoom = false;
-    m_rejoin.stop();
     m_tick.stop();
-    const std::chrono::seconds delay = waitToRetry(m_retry);
-    setState(State::Waiting, tr("XMPP: disconnected from %1 (%2); connecting again in %3 s")
-                                 .arg(where(), why)
-                                 .arg(delay.count()));
-}
-
-void XmppClient::rejoinLater(const QString &why) {
-    const std::chrono::seconds delay = waitToRetry(m_rejoin);
-    setState(State::Joining, tr("XMPP: out of %1 (%2); joining again in %3 s")
-                                 .arg(m_settings.room, why)
-                                 .arg(delay.count()));
-}
-
-void XmppClient::setState(State state, const QString &text) {
-    m_state = state;
-    m_stateText = text;
-    emit stateTextChanged(text);
-}
-
-QString XmppClient::where() const {
-    return QStringLiteral("%1:%2").arg(m_settings.host).arg(m_settings.port);
+    waitToReconnect(why);
 }
