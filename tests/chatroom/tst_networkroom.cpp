@@ -228,7 +228,7 @@ void TestNetworkRoom::incomingLines() {
     QFETCH(QString, shown);
     m_alice->say(sent);
     const QString line = "<B>alice</B></FONT><FONT COLOR=\"#000000\">: " + shown + "<!-- (";
-    QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_client->transcript().contains(line), 15000);
     if (shown == "p long")
         QTRY_COMPARE(playingFile(), QStringLiteral("d4.mp3"));
 }
@@ -371,7 +371,7 @@ void TestNetworkRoom::connectionLoss() {
     QTRY_VERIFY_WITH_TIMEOUT(
         m_client->transcript().contains(
             "<B>zandoramp</B></FONT><FONT COLOR=\"#000000\">: said while away"),
-        5000);
+        15000);
     // A command whose answer never depends on timing: the player announces a new song only when
     // the file has loaded within half a second, which a loaded test machine may miss. More time
     // than usual: ngircd holds back the commands of a client that sent several in a row (here
@@ -441,21 +441,21 @@ void TestNetworkRoom::secondRoom() {
             QVERIFY(inRoom.waitForText("alice", "after joining"));
             client.setInput("own line");
             client.pressSend();
-            QTRY_VERIFY_WITH_TIMEOUT(client.transcript().contains(": own line<!--"), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(client.transcript().contains(": own line<!--"), 15000);
         }
         QTRY_COMPARE_WITH_TIMEOUT(client.transcript().contains(": after joining<!--"), !anonymous,
-                                  5000);
+                                  15000);
         QVERIFY2(!client.transcript().contains("said before") &&
                      !client.transcript().contains("the subject"),
                  qPrintable(client.transcript()));
         QByteArray output;
         QTRY_COMPARE_WITH_TIMEOUT(
             (output += room.readAll()).contains("does not show the room who its members are"),
-            anonymous, 5000);
+            anonymous, 15000);
     } else {
         QByteArray output;
         QTRY_VERIFY2_WITH_TIMEOUT((output += room.readAll()).contains("certificate not trusted"),
-                                  output.constData(), 5000);
+                                  output.constData(), 15000);
         // Refused before signing in, so never in the group chat.
         QVERIFY(!inRoom.sees(nick, 0));
     }
