@@ -1,6 +1,7 @@
 // How long from a command line appearing in the chat room's transcript to the player's position
 // starting to advance, over many commands, with the real room (on its own thread, as another
 // process would be), the real scanner and interpreter, and real libmpv with the null output.
+#include "BenchFigures.h"
 #include "app/MainWindow.h"
 #include "library/Library.h"
 #include "platform/ChatRoomClient.h"
@@ -30,12 +31,6 @@ struct Sample {
     double advanced; // the position moves
     double reported; // the player reports the new item (its caption can change)
 };
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[index];
-}
 
 void report(const char *what, const std::vector<double> &values) {
     std::printf("  %-36s median %7.1f ms   p95 %7.1f ms   min %7.1f   max %7.1f\n", what,

@@ -4,6 +4,7 @@
 // output), the real stream, ffmpeg as the listener that times the new items; the 32 listeners
 // that only take the bytes are a child process, so that their work is not counted as ours.
 //   bench_listen_along [SECONDS per phase, default 15] [ITEMS, default 20]
+#include "BenchFigures.h"
 #include "app/MainWindow.h"
 #include "library/Library.h"
 #include "player/MediaPlayer.h"
@@ -34,23 +35,6 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long residentKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return 0;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[index];
 }
 
 // The child: `count` listeners on `port` that take every byte and keep none.

@@ -5,6 +5,7 @@
 // player starting a new song to that song in the channel's voice, the room's CPU while it speaks,
 // and the room's memory over the run.
 //   bench_mumble_voice [ITEMS, default 20] [MINUTES of voice for CPU and memory, default 2]
+#include "BenchFigures.h"
 #include "app/MainWindow.h"
 #include "library/Library.h"
 #include "session/Session.h"
@@ -29,38 +30,9 @@
 
 namespace {
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[index];
-}
-
 int fail(const char *why) {
     std::fprintf(stderr, "bench_mumble_voice: %s\n", why);
     return 1;
-}
-
-// The process's CPU time so far, in seconds, and its resident memory in KiB.
-double cpuSeconds(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    // The fields after the command's closing parenthesis; utime and stime are the 12th and 13th.
-    const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
-    return fields.size() > 12
-               ? double(fields[11].toLongLong() + fields[12].toLongLong()) / sysconf(_SC_CLK_TCK)
-               : 0;
-}
-
-long residentKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return 0;
 }
 
 } // namespace
@@ -141,7 +113,7 @@ int main(int argc, char *argv[]) {
     const qint64 pid = room.processId();
     std::printf("The room's resident memory while it speaks (KiB), each minute:");
     const double heardBefore = listener->heard();
-    const double cpuBefore = cpuSeconds(pid);
+    const double cpuBefore = processCpuSeconds(pid);
     QElapsedTimer wall;
     wall.start();
     for (int half = 0; half < minutes * 2; ++half) {
@@ -155,7 +127,7 @@ int main(int argc, char *argv[]) {
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     std::printf("\nThe room's CPU while it speaks: %.2f %% of one core over %.0f s (the channel "
                 "heard %.0f s of it)\n",
-                100.0 * (cpuSeconds(pid) - cpuBefore) / seconds, seconds,
+                100.0 * (processCpuSeconds(pid) - cpuBefore) / seconds, seconds,
                 listener->heard() - heardBefore);
     window->close();
     QCoreApplication::processEvents();

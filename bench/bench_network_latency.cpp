@@ -3,6 +3,7 @@
 // for IRC, prosody for XMPP, murmurd for Mumble), the real chatroom program with its real pacing,
 // the real player (libmpv with the null output).
 // Usage: bench_network_latency [irc|xmpp|mumble] [COMMANDS]
+#include "BenchFigures.h"
 #include "app/MainWindow.h"
 #include "platform/ChatRoomClient.h"
 #include "session/Session.h"
@@ -24,12 +25,6 @@
 #include <vector>
 
 namespace {
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[index];
-}
 
 int fail(const char *why) {
     std::fprintf(stderr, "bench_network_latency: %s\n", why);
